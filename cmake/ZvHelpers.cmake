@@ -1,0 +1,62 @@
+# Shared build rules: warnings, sanitizers, and the test, fuzz and library helpers.
+
+set(ZV_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+if(ZV_WERROR)
+  list(APPEND ZV_WARNINGS -Werror)
+endif()
+add_compile_options(${ZV_WARNINGS})
+
+if(ZV_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Sources of a directory: every .cpp that is not a test, a fuzz target or a main.
+function(zv_dir_sources out dir)
+  file(GLOB all CONFIGURE_DEPENDS "${dir}/*.cpp")
+  set(res)
+  foreach(f ${all})
+    get_filename_component(n ${f} NAME)
+    if(NOT n MATCHES "(_test|_fuzz|_main)\\.cpp$")
+      list(APPEND res ${f})
+    endif()
+  endforeach()
+  set(${out} ${res} PARENT_SCOPE)
+endfunction()
+
+# Tests of a directory: every *_test.cpp, linked into one GoogleTest program.
+function(zv_dir_tests name dir)
+  file(GLOB tests CONFIGURE_DEPENDS "${dir}/*_test.cpp")
+  if(NOT tests)
+    return()
+  endif()
+  add_executable(${name} ${tests} ${ARGN})
+  target_link_libraries(${name} PRIVATE ${ZV_TEST_LIBS} GTest::gtest GTest::gmock)
+  if(NOT ZV_TEST_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
+# Fuzz targets of a directory: every *_fuzz.cpp becomes its own libFuzzer program.
+function(zv_dir_fuzzers dir)
+  if(NOT ZV_FUZZ)
+    return()
+  endif()
+  file(GLOB fuzzers CONFIGURE_DEPENDS "${dir}/*_fuzz.cpp")
+  foreach(f ${fuzzers})
+    get_filename_component(n ${f} NAME_WE)
+    add_executable(${n} ${f})
+    target_compile_options(${n} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${n} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${n} PRIVATE ${ARGN})
+    set_property(GLOBAL APPEND PROPERTY ZV_FUZZERS ${n})
+  endforeach()
+endfunction()
+
+if(ZV_FUZZ)
+  # Every library gets coverage so the fuzzers can steer; the fuzz mains link the driver.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,246 @@
+#include "data/mystringlist.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "util/fileio.h"
+#include "util/text.h"
+
+namespace zv {
+
+std::vector<std::string> SplitTextLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t end = bytes.find('\0');
+  if (end == std::string::npos) end = bytes.size();
+  std::size_t i = 0;
+  while (i < end) {
+    std::size_t start = i;
+    while (i < end && bytes[i] != '\r' && bytes[i] != '\n') ++i;
+    lines.emplace_back(bytes, start, i - start);
+    if (i < end && bytes[i] == '\r') {
+      ++i;
+      if (i < end && bytes[i] == '\n') ++i;  // CR LF is one line end
+    } else if (i < end && bytes[i] == '\n') {
+      ++i;
+    }
+  }
+  return lines;
+}
+
+std::string ParseText(const std::string& line) {
+  return TrimBlanks(line.size() > kMaxText ? line.substr(0, kMaxText) : line);
+}
+
+bool IsCommentLine(const std::string& line) {
+  std::string t = ParseText(line);
+  return t.empty() || t[0] == '.';
+}
+
+std::string TableField(int n, const std::string& line, const std::string& separators) {
+  return TrimBlanks(WordAt(n, line, separators));
+}
+
+TMyStringList::TMyStringList(std::string fileName) : FileName(std::move(fileName)) {}
+
+TMyStringList::~TMyStringList() = default;
+
+void TMyStringList::SetString(int i, const std::string& text) {
+  lines_.at(i).text = text;
+  ++generation_;
+}
+
+void TMyStringList::SetObject(int i, std::unique_ptr<TRecord> obj) {
+  lines_.at(i).obj = std::move(obj);
+  ++generation_;
+}
+
+int TMyStringList::Add(const std::string& text) {
+  lines_.push_back({text, nullptr});
+  ++generation_;
+  return Count() - 1;
+}
+
+int TMyStringList::AddObject(const std::string& text, std::unique_ptr<TRecord> obj) {
+  lines_.push_back({text, std::move(obj)});
+  ++generation_;
+  Modified = true;
+  return Count() - 1;
+}
+
+void TMyStringList::Insert(int i, const std::string& text, std::unique_ptr<TRecord> obj) {
+  if (i < 0 || i > Count()) throw std::out_of_range("TMyStringList::Insert");
+  lines_.insert(lines_.begin() + i, Line{text, std::move(obj)});
+  ++generation_;
+}
+
+void TMyStringList::Delete(int i) {
+  if (i < 0 || i >= Count()) throw std::out_of_range("TMyStringList::Delete");
+  lines_.erase(lines_.begin() + i);
+  ++generation_;
+}
+
+void TMyStringList::Clear() {
+  lines_.clear();
+  ++generation_;
+}
+
+int TMyStringList::IndexOfObject(const TRecord* obj) const {
+  if (!obj) return -1;
+  for (int i = 0; i < Count(); ++i)
+    if (lines_[i].obj.get() == obj) return i;
+  return -1;
+}
+
+void TMyStringList::HandleEFOpenError() { WriteLinesOrThrow(); }
+
+void TMyStringList::ClearObjects() {
+  for (auto& l : lines_) l.obj.reset();
+  ++generation_;
+}
+
+void TMyStringList::ObjsFromStrs() {
+  for (int i = 0; i < Count(); ++i) {
+    const std::string& text = lines_[i].text;
+    if (IsCommentLine(text)) continue;
+    lines_[i].obj = ObjFromStr(ParseText(text));
+  }
+  ++generation_;
+}
+
+void TMyStringList::StrsFromObjs() {
+  for (auto& l : lines_)
+    if (l.obj) l.text = StrFromObj(*l.obj);
+  ++generation_;
+}
+
+void TMyStringList::Load() {
+  ClearObjects();
+  std::string bytes, error;
+  switch (ReadWholeFile(FileName, bytes, &error)) {
+    case TReadResult::Ok: {
+      std::vector<std::string> texts = SplitTextLines(bytes);
+      bytes.clear();
+      bytes.shrink_to_fit();
+      lines_.clear();
+      lines_.reserve(texts.size());
+      for (auto& t : texts) lines_.push_back({std::move(t), nullptr});
+      ++generation_;
+      break;
+    }
+    case TReadResult::CannotOpen:
+      HandleEFOpenError();
+      break;
+    case TReadResult::ReadError:
+      throw EZvFileError(error);
+  }
+  ObjsFromStrs();
+  Modified = false;
+}
+
+std::string TMyStringList::Text() const {
+  std::size_t total = 0;
+  for (const auto& l : lines_) total += l.text.size() + 2;
+  std::string out;
+  out.reserve(total);
+  for (const auto& l : lines_) {
+    out += l.text;
+    out += "\r\n";
+  }
+  return out;
+}
+
+void TMyStringList::WriteLinesOrThrow() {
+  if (!WriteFileAtomic(FileName, Text(), &lastError_)) throw EZvFileError(lastError_);
+}
+
+bool TMyStringList::Save() {
+  StrsFromObjs();
+  if (!WriteFileAtomic(FileName, Text(), &lastError_)) return false;
+  Modified = false;
+  return true;
+}
+
+void TMyStringList::SaveIfModified() {
+  if (Modified) Save();
+}
+
+bool CreateFileIfMissing(const std::string& fileName) {
+  if (PathExists(fileName)) return true;
+  int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+TMyFileStream::TMyFileStream(const std::string& fileName) : fileName_(fileName) {
+  if (!PathExists(fileName)) {
+    int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) throw EZvFileError("Unable to create file " + fileName);
+    if (fd >= 0) {
+      fd_ = fd;
+      return;
+    }
+  }
+  fd_ = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd_ < 0) throw EZvFileError("Cannot open file " + fileName + ". " + std::strerror(errno));
+}
+
+TMyFileStream::~TMyFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool TMyFileStream::WriteLine(const std::string& text) {
+  std::string data = text + "\r\n";
+  if (::lseek(fd_, 0, SEEK_END) < 0) return false;
+  const char* p = data.data();
+  std::size_t left = data.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long long TMyFileStream::Read(void* buf, long long count) {
+  char* p = static_cast<char*>(buf);
+  long long got = 0;
+  while (got < count) {
+    ssize_t n = ::read(fd_, p + got, static_cast<std::size_t>(count - got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += n;
+  }
+  return got;
+}
+
+long long TMyFileStream::Write(const void* buf, long long count) {
+  const char* p = static_cast<const char*>(buf);
+  long long put = 0;
+  while (put < count) {
+    ssize_t n = ::write(fd_, p + put, static_cast<std::size_t>(count - put));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    put += n;
+  }
+  return put;
+}
+
+long long TMyFileStream::Seek(long long offset, int whence) { return ::lseek(fd_, offset, whence); }
+
+long long TMyFileStream::Position() const { return ::lseek(fd_, 0, SEEK_CUR); }
+
+long long TMyFileStream::Size() const {
+  struct stat st;
+  return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+}
+
+bool TMyFileStream::Flush() { return ::fsync(fd_) == 0; }
+
+}  // namespace zv

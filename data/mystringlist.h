@@ -1,0 +1,132 @@
+// TMyStringList: the base of every data-file list. A list of text lines, each optionally
+// carrying one record that the list owns; loaded when created, saved on request, saved
+// once more when destroyed with changes pending, created with its header lines when missing.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zv {
+
+// Raised where a file cannot be created or read; a list that lets it out is not built.
+class EZvFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Every record attached to a list line derives from this.
+class TRecord {
+ public:
+  virtual ~TRecord() = default;
+};
+
+// Splits file bytes into lines: a line ends at CR, LF or CR LF; a NUL ends the text.
+std::vector<std::string> SplitTextLines(const std::string& bytes);
+// Field N (from 1) of a table line by the splitting rule: WordAt on the line, then trimmed.
+std::string TableField(int n, const std::string& line, const std::string& separators);
+// The line text that parsing reads: its first 255 characters, trimmed.
+std::string ParseText(const std::string& line);
+// A comment line: its parse text is empty or begins with ".".
+bool IsCommentLine(const std::string& line);
+
+class TMyStringList {
+ public:
+  // Stores the name. C++ does not dispatch virtual calls from a base constructor or
+  // destructor, so every subclass calls Load() at the end of its constructor and
+  // SaveIfModified() at the start of its destructor.
+  explicit TMyStringList(std::string fileName);
+  virtual ~TMyStringList();
+  TMyStringList(const TMyStringList&) = delete;
+  TMyStringList& operator=(const TMyStringList&) = delete;
+
+  const std::string FileName;
+  bool Modified = false;
+
+  // The plain string-list operations. Replacing or deleting lines through them does not
+  // touch Modified; AddObject does.
+  int Count() const { return static_cast<int>(lines_.size()); }
+  const std::string& Strings(int i) const { return lines_.at(i).text; }
+  void SetString(int i, const std::string& text);
+  TRecord* Objects(int i) const { return lines_.at(i).obj.get(); }
+  // Replaces the record of line i (the old one is freed).
+  void SetObject(int i, std::unique_ptr<TRecord> obj);
+  int Add(const std::string& text);
+  virtual int AddObject(const std::string& text, std::unique_ptr<TRecord> obj);
+  void Insert(int i, const std::string& text, std::unique_ptr<TRecord> obj = nullptr);
+  void Delete(int i);
+  void Clear();
+  int IndexOfObject(const TRecord* obj) const;
+
+  // Counts every change of the lines or their records, so that a subclass can tell when
+  // an index it keeps is stale.
+  std::uint64_t Generation() const { return generation_; }
+  // Tells the list that a record was changed in place (a key field, say).
+  void Touch() { ++generation_; }
+
+  // Hooks, in slot order.
+  virtual void HandleEFOpenError();
+  virtual void ClearObjects();
+  virtual std::unique_ptr<TRecord> ObjFromStr(const std::string& text) = 0;
+  virtual void ObjsFromStrs();
+  virtual std::string StrFromObj(const TRecord& obj) = 0;
+  virtual void StrsFromObjs();
+  void Load();
+  // Writes the file crash-safely; false (Modified kept, old file whole) when it cannot.
+  bool Save();
+  // Why the last Save or HandleEFOpenError failed.
+  const std::string& LastError() const { return lastError_; }
+
+  // The destructor's save: Save when Modified is set.
+  void SaveIfModified();
+
+  // The file's content as Save writes it: every line followed by CR LF.
+  std::string Text() const;
+
+ protected:
+  // Writes the current lines to FileName; raises EZvFileError when it cannot.
+  void WriteLinesOrThrow();
+
+ private:
+  struct Line {
+    std::string text;
+    std::unique_ptr<TRecord> obj;
+  };
+  std::vector<Line> lines_;
+  std::uint64_t generation_ = 0;
+  std::string lastError_;
+};
+
+// Creates the file empty when it does not exist; false when it cannot be created.
+bool CreateFileIfMissing(const std::string& fileName);
+
+// The append-only file stream of the reader operations' logs and data files.
+class TMyFileStream {
+ public:
+  // Opens for reading and writing, creating the file empty when missing; raises
+  // EZvFileError "Unable to create file " + name when it cannot be created, and an
+  // EZvFileError of its own when an existing file cannot be opened.
+  explicit TMyFileStream(const std::string& fileName);
+  ~TMyFileStream();
+  TMyFileStream(const TMyFileStream&) = delete;
+  TMyFileStream& operator=(const TMyFileStream&) = delete;
+
+  // Appends text + CR LF after the last byte, wherever the position was; true when all
+  // bytes were written.
+  bool WriteLine(const std::string& text);
+  // Record data at the stream position.
+  long long Read(void* buf, long long count);
+  long long Write(const void* buf, long long count);
+  long long Seek(long long offset, int whence);  // SEEK_SET, SEEK_CUR, SEEK_END
+  long long Position() const;
+  long long Size() const;
+  bool Flush();
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  std::string fileName_;
+  int fd_ = -1;
+};
+
+}  // namespace zv

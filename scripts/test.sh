@@ -1,0 +1,42 @@
+#!/bin/bash
+# Installs, builds and runs every test: the normal build (warnings are errors),
+# the sanitizer build, and a short run of each fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+bash scripts/install-deps.sh
+JOBS=${JOBS:-$(nproc)}
+export QT_QPA_PLATFORM=offscreen
+FUZZ_SECONDS=${FUZZ_SECONDS:-8}
+
+echo "== build (release, -Werror)"
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_WERROR=ON > /dev/null
+cmake --build build/ci -j "$JOBS"
+echo "== tests"
+ctest --test-dir build/ci -j "$JOBS" --output-on-failure --timeout 300
+
+echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZV_WERROR=ON -DZV_SANITIZE=ON -DZV_BENCH=OFF > /dev/null
+cmake --build build/asan -j "$JOBS"
+echo "== tests under sanitizers"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+LSAN_OPTIONS=suppressions=$ROOT/scripts/lsan.supp \
+  ctest --test-dir build/asan -j "$JOBS" --output-on-failure --timeout 600
+
+echo "== fuzz targets (${FUZZ_SECONDS}s each)"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZV_FUZZ=ON -DZV_GUI=OFF -DZV_BENCH=OFF -DZV_WERROR=OFF > /dev/null
+cmake --build build/fuzz -j "$JOBS"
+fuzzers=$(find build/fuzz -maxdepth 3 -type f -executable -name '*_fuzz' | sort)
+nf=0
+for f in $fuzzers; do
+  name=$(basename "$f")
+  corpus=build/fuzz/corpus/$name; mkdir -p "$corpus"
+  seeds=$(dirname "$(find . -path ./build -prune -o -type d -name "${name}_seeds" -print | head -1)")/${name}_seeds
+  [ -d "$seeds" ] || seeds=""
+  echo "-- $name"
+  "$f" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+       "$corpus" $seeds > "build/fuzz/$name.log" 2>&1 || { tail -50 "build/fuzz/$name.log"; exit 1; }
+  nf=$((nf+1))
+done
+echo "fuzz: $nf targets ran without a finding"

@@ -1,0 +1,154 @@
+#include "util/fileio.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "util/text.h"
+
+namespace zv {
+
+namespace {
+void SetError(std::string* error, const std::string& what) {
+  if (error) *error = what + ": " + std::strerror(errno);
+}
+}  // namespace
+
+TReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
+  out.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetError(error, "cannot open " + path);
+    return TReadResult::CannotOpen;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    out.reserve(static_cast<std::size_t>(st.st_size));
+  std::vector<char> buf(1 << 16);
+  for (;;) {
+    ssize_t n = ::read(fd, buf.data(), buf.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      SetError(error, "cannot read " + path);
+      ::close(fd);
+      out.clear();
+      return TReadResult::ReadError;
+    }
+    if (n == 0) break;
+    out.append(buf.data(), static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return TReadResult::Ok;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return "./";
+  return path.substr(0, slash + 1);
+}
+
+bool WriteFileAtomic(const std::string& path, const std::string& content, std::string* error) {
+  std::string tmpl = DirectoryOf(path) + ".zvtmp-XXXXXX";
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) {
+    SetError(error, "cannot create a temporary file beside " + path);
+    return false;
+  }
+  auto fail = [&](const std::string& what) {
+    SetError(error, what);
+    ::close(fd);
+    ::unlink(name.data());
+    return false;
+  };
+  // Keep the old file's permissions; a new file gets the usual ones under the umask.
+  struct stat st;
+  mode_t mode;
+  if (::stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t um = ::umask(0);
+    ::umask(um);
+    mode = 0666 & ~um;
+  }
+  if (::fchmod(fd, mode) != 0) return fail("cannot set permissions on " + path);
+  const char* p = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail("cannot write " + path);
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) return fail("cannot flush " + path);
+  if (::close(fd) != 0) {
+    SetError(error, "cannot close " + path);
+    ::unlink(name.data());
+    return false;
+  }
+  if (::rename(name.data(), path.c_str()) != 0) {
+    SetError(error, "cannot replace " + path);
+    ::unlink(name.data());
+    return false;
+  }
+  // Make the rename itself durable.
+  int dfd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool ForceDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  if (DirectoryExists(path)) return true;
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  std::size_t slash = p.rfind('/');
+  if (slash != std::string::npos && slash > 0) ForceDirectories(p.substr(0, slash));
+  if (::mkdir(p.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  return DirectoryExists(p);
+}
+
+std::string FindFileIgnoreCase(const std::string& dir, const std::string& name) {
+  std::string exact = dir + name;
+  if (PathExists(exact)) return exact;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return exact;
+  std::string found;
+  while (dirent* e = ::readdir(d)) {
+    if (EqualsIgnoreCaseAscii(e->d_name, name)) {
+      found = dir + e->d_name;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found.empty() ? exact : found;
+}
+
+}  // namespace zv
