@@ -24,19 +24,19 @@ inline int SiteConnectionType(const TSite& s) { return s.ConnectionType(); }
 inline std::string ClockSite(const TClock& c) { return c.Site(); }
 inline std::string ClockNo(const TClock& c) { return c.Clock(); }
 
-inline TClock* FindClockOf(const TClockList& list, const std::string& site, const std::string& clock) {
+inline TClock* FindClockOf(TClockList& list, const std::string& site, const std::string& clock) {
   return list.FindClock(site, clock);
 }
-inline std::vector<TClock*> ClocksOf(const TClockList& list, const std::string& site) {
+inline std::vector<TClock*> ClocksOf(TClockList& list, const std::string& site) {
   std::vector<TClock*> out;
   list.GetClocks(site, out);
   return out;
 }
-inline bool SiteHasClocksIn(const TClockList& list, const std::string& site) {
+inline bool SiteHasClocksIn(TClockList& list, const std::string& site) {
   return list.SiteHasClocks(site);
 }
 
-inline TSite* FindSiteIn(const TSiteList& list, const std::string& site) { return list.FindSite(site); }
+inline TSite* FindSiteIn(TSiteList& list, const std::string& site) { return list.FindSite(site); }
 inline std::vector<TSite*> SitesOf(const TSiteList& list) {
   std::vector<TSite*> out;
   list.GetSites(out);
