@@ -80,9 +80,14 @@ TEST_F(ReaderOpsTest, TwoParametersWithTheirPausesThenTheClose) {
   TRunResult r = RunZorvan({"x", " q "});
   ExpectCleanRun(r);
   EXPECT_GE(r.seconds, 4.0);  // two pauses of two seconds each come before the close
-  std::vector<std::string> lines = Lines(CommandLineLog());
-  std::vector<std::string> tail(lines.end() - std::min<std::size_t>(lines.size(), 6), lines.end());
-  EXPECT_THAT(tail, ::testing::ElementsAre(
+  // The run's own lines, in order, and nothing after the last pause.
+  std::vector<std::string> lines = Lines(CommandLineLog()), run;
+  for (const auto& l : lines)
+    if (l.rfind("Running", 0) == 0 || l.rfind("Finished", 0) == 0 || l.rfind("Waiting", 0) == 0)
+      run.push_back(l);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Waiting 2 seconds between commands.");
+  EXPECT_THAT(run, ::testing::ElementsAre(
                         "Running command line paramter #1, x",
                         "Finished processing command line paramter #1, x",
                         "Waiting 2 seconds between commands.",
