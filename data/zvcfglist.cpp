@@ -17,6 +17,7 @@ void TZvCfgList::HandleEFOpenError() {
 void TZvCfgList::ClearObjects() {
   for (int i = 0; i < Count(); ++i)
     if (auto* s = dynamic_cast<TBellSchedule*>(Objects(i))) s->Clear();
+  detached_.clear();
   TMyStringList::ClearObjects();
 }
 
@@ -28,9 +29,12 @@ const TZvCfgList::TKinds& TZvCfgList::Kinds() const {
   if (kinds_.generation == Generation()) return kinds_;
   TKinds k;
   k.generation = Generation();
-  for (int i = 0; i < Count(); ++i) {
-    TRecord* r = Objects(i);
-    if (!r) continue;
+  std::vector<TRecord*> all;
+  all.reserve(static_cast<std::size_t>(Count()) + detached_.size());
+  for (int i = 0; i < Count(); ++i)
+    if (Objects(i)) all.push_back(Objects(i));
+  for (const auto& d : detached_) all.push_back(d.get());
+  for (TRecord* r : all) {
     if (auto* c = dynamic_cast<TReaderConfig*>(r))
       k.readers.push_back(c);
     else if (auto* z = dynamic_cast<TTimeZone*>(r))
@@ -72,7 +76,7 @@ TReaderConfig* TZvCfgList::SaveReaderConfig(std::unique_ptr<TReaderConfig> confi
   if (!config) return nullptr;
   Modified = true;
   // Handing back a record the list already owns must not free it.
-  if (IndexOfObject(config.get()) >= 0) return config.release();
+  if (Owns(config.get())) return config.release();
   if (TReaderConfig* found = FindReaderConfig(config->Site(), config->Clock())) {
     found->CopyFrom(*config);
     return found;
@@ -85,7 +89,7 @@ TReaderConfig* TZvCfgList::SaveReaderConfig(std::unique_ptr<TReaderConfig> confi
 TTimeZone* TZvCfgList::SaveTimeZone(std::unique_ptr<TTimeZone> zone) {
   if (!zone) return nullptr;
   Modified = true;
-  if (IndexOfObject(zone.get()) >= 0) return zone.release();
+  if (Owns(zone.get())) return zone.release();
   if (TTimeZone* found = FindTimeZone(zone->Number())) {
     found->CopyFrom(*zone);
     return found;
@@ -95,23 +99,45 @@ TTimeZone* TZvCfgList::SaveTimeZone(std::unique_ptr<TTimeZone> zone) {
   return p;
 }
 
+bool TZvCfgList::Owns(const TRecord* rec) const {
+  if (!rec) return false;
+  if (IndexOfObject(rec) >= 0) return true;
+  for (const auto& d : detached_)
+    if (d.get() == rec) return true;
+  return false;
+}
+
+bool TZvCfgList::Remove(const TRecord* rec) {
+  if (!rec) return false;
+  int i = IndexOfObject(rec);
+  if (i >= 0) {
+    Delete(i);
+    return true;
+  }
+  for (auto it = detached_.begin(); it != detached_.end(); ++it) {
+    if (it->get() == rec) {
+      detached_.erase(it);
+      Touch();
+      return true;
+    }
+  }
+  return false;
+}
+
 void TZvCfgList::DeleteReaderConfig(const TReaderConfig* config) {
-  int i = IndexOfObject(config);
-  if (i >= 0) Delete(i);
+  Remove(config);
   Modified = true;
 }
 
 void TZvCfgList::DeleteTimeZone(const TTimeZone* zone) {
-  int i = IndexOfObject(zone);
-  if (i >= 0) Delete(i);
+  Remove(zone);
   Modified = true;
 }
 
 void TZvCfgList::DeleteBellSchedule(const TBellSchedule* schedule) {
-  int i = IndexOfObject(schedule);
-  if (i < 0) return;
-  static_cast<TBellSchedule*>(Objects(i))->Clear();
-  Delete(i);
+  if (!Owns(schedule)) return;
+  const_cast<TBellSchedule*>(schedule)->Clear();
+  Remove(schedule);
   // Marked too, so that a deletion whose immediate save failed is still written at exit.
   Modified = true;
 }

@@ -77,7 +77,14 @@ class TZvCfgList : public TMyStringList {
     std::vector<THoliday*> holidays;
   };
   const TKinds& Kinds() const;
+  // Finds the record on a line or kept aside; removes and frees it. False when not owned.
+  bool Owns(const TRecord* rec) const;
+  bool Remove(const TRecord* rec);
+
   mutable TKinds kinds_;
+  // Records with no form in the file (a time zone without any start): kept, findable and
+  // freed like the others, but on no line, so that they add nothing to the file.
+  std::vector<std::unique_ptr<TRecord>> detached_;
 };
 
 }  // namespace zv

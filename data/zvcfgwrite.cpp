@@ -69,6 +69,8 @@ void TZvCfgList::StrsFromObjs() {
   std::vector<std::unique_ptr<TRecord>> records;
   for (int i = 0; i < Count(); ++i)
     if (Objects(i)) records.push_back(TakeObject(i));
+  for (auto& d : detached_) records.push_back(std::move(d));
+  detached_.clear();
   Clear();
   Add(".Zorvan Configurations");
   Add("");
@@ -79,17 +81,31 @@ void TZvCfgList::StrsFromObjs() {
     for (const auto& s : section) Add(s);
     Insert(Count(), "", std::move(rec));
   };
+  auto take = [&records](auto pick, auto write) {
+    for (auto& r : records)
+      if (r)
+        if (auto* p = pick(r.get())) write(*p, r);
+  };
+  take([](TRecord* r) { return dynamic_cast<TReaderConfig*>(r); },
+       [&](TReaderConfig& c, std::unique_ptr<TRecord>& r) { emit(ReaderSection(c), std::move(r)); });
+  take([](TRecord* r) { return dynamic_cast<TTimeZone*>(r); },
+       [&](TTimeZone& z, std::unique_ptr<TRecord>& r) {
+         std::vector<std::string> section = TimeZoneSection(z);
+         // A zone that is not in the file leaves no line behind either, so that the
+         // file reads and writes back byte for byte.
+         if (section.empty())
+           detached_.push_back(std::move(r));
+         else
+           emit(section, std::move(r));
+       });
+  take([](TRecord* r) { return dynamic_cast<THoliday*>(r); },
+       [&](THoliday& h, std::unique_ptr<TRecord>& r) { emit(HolidaySection(h), std::move(r)); });
+  take([](TRecord* r) { return dynamic_cast<TBellSchedule*>(r); },
+       [&](TBellSchedule& b, std::unique_ptr<TRecord>& r) { emit(BellSection(b), std::move(r)); });
+  // A record of any other kind has no form in this file either.
   for (auto& r : records)
-    if (auto* c = dynamic_cast<TReaderConfig*>(r.get())) emit(ReaderSection(*c), std::move(r));
-  for (auto& r : records)
-    if (auto* z = r ? dynamic_cast<TTimeZone*>(r.get()) : nullptr) emit(TimeZoneSection(*z), std::move(r));
-  for (auto& r : records)
-    if (auto* h = r ? dynamic_cast<THoliday*>(r.get()) : nullptr) emit(HolidaySection(*h), std::move(r));
-  for (auto& r : records)
-    if (auto* b = r ? dynamic_cast<TBellSchedule*>(r.get()) : nullptr) emit(BellSection(*b), std::move(r));
-  // A record of any other kind has no form in this file; it stays attached, unwritten.
-  for (auto& r : records)
-    if (r) Insert(Count(), "", std::move(r));
+    if (r) detached_.push_back(std::move(r));
+  Touch();
 }
 
 }  // namespace zv
