@@ -1,0 +1,31 @@
+#include "app/zvapplication.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
+
+namespace zv {
+
+TZvApplication::TZvApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName("zorvan32");
+  setApplicationDisplayName("Zorvan Utility");
+}
+
+bool TZvApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ShowErrorBox(e.what());
+  } catch (...) {
+    ShowErrorBox("Unknown error");
+  }
+  return false;
+}
+
+void ShowErrorBox(const char* text) {
+  std::fprintf(stderr, "zorvan32: %s\n", text);
+  QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"),
+                        QString::fromLatin1(text));
+}
+
+}  // namespace zv
