@@ -155,5 +155,43 @@ TEST_F(FrmZorvanTest, ModemsComeFromTheProgramDirectoryAtStartAndDataDirectoryOn
   EXPECT_FALSE(w->ReloadDataFile("MODEM.TXT"));
 }
 
+TEST_F(FrmZorvanTest, MissingOrUnusableDataDirectoryIsQuiet) {
+  WriteFile(Root() + "plainfile", "x");
+  for (std::string dir : {Root() + "does/not/exist", Root() + "plainfile"}) {
+    WriteSettings("[Zorvan32]\r\nDataPath=" + dir + "\r\n");
+    auto w = ShownWindow();
+    EXPECT_EQ(w->DataPath, dir + "/");
+    EXPECT_TRUE(w->lb->toPlainText().isEmpty()) << w->lb->toPlainText().toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+    for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled()) << dir;
+    // Nothing is created where the administrator's directory should be.
+    EXPECT_FALSE(DirectoryExists(Root() + "does"));
+  }
+}
+
+TEST_F(FrmZorvanTest, EditCommandsActOnTheTextArea) {
+  auto w = ShownWindow();
+  w->lb->setPlainText("hello world");
+  w->SelectAll1->trigger();
+  EXPECT_EQ(w->lb->textCursor().selectedText().toStdString(), "hello world");
+  w->Delete1->trigger();
+  EXPECT_TRUE(w->lb->toPlainText().isEmpty());
+  w->Undo1->trigger();
+  EXPECT_EQ(w->lb->toPlainText().toStdString(), "hello world");
+}
+
+TEST_F(FrmZorvanTest, OperationItemsStayEnabledWhileIdleAndAlwaysItemsAlways) {
+  auto w = ShownWindow();
+  for (QAction* a : {w->mniNew, w->mniExit, w->mniOptions, w->mniAbout, w->mniPunchLog}) {
+    EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+  }
+  w->Busy = true;
+  w->RefreshMenus();
+  for (QAction* a : {w->mniNew, w->mniExit, w->mniOptions, w->mniAbout, w->mniPunchLog}) {
+    EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+  }
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled());
+}
+
 }  // namespace
 }  // namespace zv
