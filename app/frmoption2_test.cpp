@@ -189,5 +189,23 @@ TEST_F(OptionsTest, MenuItemRunsTheDialogAndCancelChangesNothing) {
   EXPECT_EQ(Key("InterCommandDelay"), "45");
 }
 
+TEST_F(OptionsTest, SettingsThatCannotBeWrittenAreToldOnce) {
+  // A plain file where the settings file should be written: its directory cannot be made.
+  setenv("XDG_CONFIG_HOME", (Root() + "blocked/config").c_str(), 1);
+  WriteFile(Root() + "blocked", "x");
+  TAppPaths p = Paths();
+  auto blocked = std::make_unique<TfrmZorvan>(p);
+  blocked->show();
+  TOptionValues v = blocked->CurrentOptions();
+  v.InterCommandDelay = 20;
+  v.SaveCommandLineLog = false;
+  blocked->ApplyOptions(v);
+  ASSERT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(boxes.Texts()[0].rfind("Unable to save the settings to " + Root() + "blocked/config/zorvan32.INI", 0), 0u)
+      << boxes.Texts()[0];
+  // The run goes on with the values chosen.
+  EXPECT_EQ(blocked->InterCommandDelay, 20);
+}
+
 }  // namespace
 }  // namespace zv

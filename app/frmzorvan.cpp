@@ -14,6 +14,7 @@
 #include "app/frmoption2.h"
 #include "data/mystringlist.h"
 #include "util/fileio.h"
+#include "util/msgbox.h"
 
 namespace zv {
 
@@ -261,9 +262,15 @@ TOptionValues TfrmZorvan::CurrentOptions() const {
 }
 
 void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
+  // Every change is written at once; a write that fails is told once, since the change would
+  // otherwise be lost silently at the next start.
+  bool written = true;
+  auto write = [&](const char* key, const std::string& value) {
+    written = Settings->WriteString(kSettingsSection, key, value) && written;
+  };
   if (DirectoryChanged(DataPath, v.DataPath)) {
     std::string dir = WithoutDelimiter(v.DataPath);
-    Settings->WriteString(kSettingsSection, "DataPath", dir);
+    write("DataPath", dir);
     DataPath = WithDelimiter(dir);
     for (const char* f : {"user.txt", "site.txt", "zv.cfg", "group.txt", "clock.txt"}) {
       ReloadDataFile(f);
@@ -271,18 +278,22 @@ void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
   }
   if (DirectoryChanged(PunchPath, v.PunchPath)) {
     std::string dir = WithoutDelimiter(v.PunchPath);
-    Settings->WriteString(kSettingsSection, "PunchPath", dir);
+    write("PunchPath", dir);
     PunchPath = WithDelimiter(dir);
   }
   NewUserRestriction = v.NewUserNever ? 61 : 0;
-  Settings->WriteInteger(kSettingsSection, "NewUserRestriction", NewUserRestriction);
+  write("NewUserRestriction", std::to_string(NewUserRestriction));
   if (v.SaveCommandLineLog != AutoSaveCommandLineLog) {
     AutoSaveCommandLineLog = v.SaveCommandLineLog;
-    Settings->WriteBool(kSettingsSection, "SaveCommandLineLog", AutoSaveCommandLineLog);
+    write("SaveCommandLineLog", AutoSaveCommandLineLog ? "1" : "0");
   }
   if (v.InterCommandDelay != InterCommandDelay) {
     InterCommandDelay = ClampInterCommandDelay(v.InterCommandDelay);
-    Settings->WriteInteger(kSettingsSection, "InterCommandDelay", InterCommandDelay);
+    write("InterCommandDelay", std::to_string(InterCommandDelay));
+  }
+  if (!written) {
+    ShowWarning("Unable to save the settings to " + Settings->FileName() + ": " +
+                Settings->LastError());
   }
 }
 

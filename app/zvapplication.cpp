@@ -22,8 +22,22 @@ bool TZvApplication::notify(QObject* receiver, QEvent* event) {
   return false;
 }
 
+namespace {
+TErrorBox g_errorBox = nullptr;
+}
+
+TErrorBox SetErrorBox(TErrorBox box) {
+  TErrorBox old = g_errorBox;
+  g_errorBox = box;
+  return old;
+}
+
 void ShowErrorBox(const char* text) {
   std::fprintf(stderr, "zorvan32: %s\n", text);
+  if (g_errorBox) {
+    g_errorBox(text);
+    return;
+  }
   QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"),
                         QString::fromLatin1(text));
 }

@@ -11,7 +11,10 @@ class TZvApplication : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Shows the text of an error that escaped an operation.
+// Shows the text of an error that escaped an operation (an error box unless replaced).
 void ShowErrorBox(const char* text);
+// Replaces how ShowErrorBox shows the text (tests); none restores the error box. Returns the old.
+using TErrorBox = void (*)(const char* text);
+TErrorBox SetErrorBox(TErrorBox box);
 
 }  // namespace zv
