@@ -77,7 +77,8 @@ TEST_F(FrmZorvanTest, UnreadableSettingsFileGivesDefaults) {
 }
 
 TEST_F(FrmZorvanTest, BinarySettingsFileDoesNotCrash) {
-  std::string junk("\0\xff[Zorvan32\n=\n\x01InterCommandDelay=5\r", 38);
+  static const char kJunk[] = "\0\xff[Zorvan32\n=\n\x01InterCommandDelay=5\r";
+  std::string junk(kJunk, sizeof kJunk - 1);
   WriteSettings(junk + "[Zorvan32]\nInterCommandDelay=9\n");
   auto w = NewWindow();
   EXPECT_GE(w->InterCommandDelay, 1);
