@@ -1,5 +1,7 @@
 #include "app/frmzorvan.h"
 
+#include "app/readerops.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -19,6 +21,16 @@
 namespace zv {
 
 namespace {
+
+// A list built on its file, or none when its constructor lets an error out.
+template <typename L>
+std::unique_ptr<L> LoadList(const std::string& fileName) {
+  try {
+    return std::make_unique<L>(fileName);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
 
 QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
 
@@ -75,7 +87,12 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
 
 TfrmZorvan::~TfrmZorvan() {
   // The lists go first, each writing its file when it holds unsaved changes; then the settings.
+  Sites.reset();
   Modems.clear();
+  Clocks.reset();
+  Configs.reset();
+  Groups.reset();
+  Users.reset();
   Settings.reset();
 }
 
@@ -149,6 +166,14 @@ void TfrmZorvan::CreateMenus() {
   connect(mniGroups, &QAction::triggered, this, &TfrmZorvan::mniGroupsClick);
   connect(mniUsers, &QAction::triggered, this, &TfrmZorvan::mniUsersClick);
   connect(mniTimeZones, &QAction::triggered, this, &TfrmZorvan::mniTimeZonesClick);
+  // The Zorvan menu: each item asks for a site and a clock, then runs its operation.
+  const std::pair<QAction*, char> operations[] = {
+      {mniPoll, 'P'}, {mniRestoreDB, 'R'}, {mniRestoreFullDatabase, 'D'}, {mniGetDB, 'G'},
+      {mniGetRawDatabase, 'F'}, {mniSetTime, 'T'}, {mniConfig, 'C'}, {mniTest, 'X'}};
+  for (const auto& [item, letter] : operations) {
+    const char l = letter;
+    connect(item, &QAction::triggered, this, [this, l] { RunMenuOperation(*this, l); });
+  }
 }
 
 void TfrmZorvan::AddLogLine(const std::string& text) {
@@ -174,6 +199,11 @@ void TfrmZorvan::showEvent(QShowEvent* e) {
 void TfrmZorvan::LoadDataSet() {
   // Each step stands alone: a list that fails to load stays none and writes no line.
   Modems = ReadModems(ProgramPath);
+  if ((Sites = LoadList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
+  if ((Configs = LoadList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
+  if ((Clocks = LoadList<TClockList>(DataPath + "clock.txt"))) AddLogLine("Clocks loaded");
+  if ((Groups = LoadList<TGroupList>(DataPath + "group.txt"))) AddLogLine("Groups loaded");
+  if ((Users = LoadList<TUserList>(DataPath + "user.txt"))) AddLogLine("Users loaded");
   lb->document()->setModified(false);
   CurrentFileName = NextUntitledName();
   UpdateCaption();
@@ -196,6 +226,18 @@ void TfrmZorvan::UpdateCaption() {
 }
 
 bool TfrmZorvan::ReloadDataFile(const std::string& name) {
+  // The old list is freed first, so that it writes unsaved changes before the file is read.
+  auto reload = [&](auto& list, const char* file) {
+    using L = typename std::remove_reference_t<decltype(list)>::element_type;
+    list.reset();
+    list = LoadList<L>(DataPath + file);
+    return list != nullptr;
+  };
+  if (name == "user.txt") return reload(Users, "user.txt");
+  if (name == "site.txt") return reload(Sites, "site.txt");
+  if (name == "zv.cfg") return reload(Configs, "zv.cfg");
+  if (name == "group.txt") return reload(Groups, "group.txt");
+  if (name == "clock.txt") return reload(Clocks, "clock.txt");
   if (name == "modem.txt") {
     Modems = ReadModems(DataPath);
     return true;
@@ -203,25 +245,17 @@ bool TfrmZorvan::ReloadDataFile(const std::string& name) {
   return false;
 }
 
-void TfrmZorvan::RefreshMenus() {
-  for (QAction* a : {mniSites, mniBells, mniHolidays, mniClocks, mniGroups, mniUsers,
-                     mniTimeZones}) {
-    a->setEnabled(false);
-  }
-  (void)Busy;
-}
+void TfrmZorvan::RefreshMenus() { RefreshMenuTable(*this); }
 
 void TfrmZorvan::PostRefreshMenus() {
   QMetaObject::invokeMethod(this, [this] { RefreshMenus(); }, Qt::QueuedConnection);
 }
 
-void TfrmZorvan::StartCommandLineRun() {
-  // The command-line run: each parameter one operation, with its pauses and the close.
-}
+void TfrmZorvan::StartCommandLineRun() { RunCommandLine(*this); }
 
-void TfrmZorvan::SaveCommandLineLog() {
-  // Writes lb to DataPath + "yyyymmdd-hhnnss.log" (the command-line run's log file).
-}
+void TfrmZorvan::SaveCommandLineLog() { WriteCommandLineLogOf(*this); }
+
+void TfrmZorvan::RunCommand(const std::string& command) { RunShellCommand(*this, command); }
 
 bool TfrmZorvan::CanCloseDocument() {
   // The editor's question whether to save a modified document goes here.

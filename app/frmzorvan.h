@@ -9,6 +9,12 @@
 #include "app/inifile.h"
 #include "app/options.h"
 #include "app/settings.h"
+#include "reader/commands.h"
+#include "data/clocklist.h"
+#include "data/grouplist.h"
+#include "data/sitelist.h"
+#include "data/userlist.h"
+#include "data/zvcfglist.h"
 
 class QAction;
 class QMenu;
@@ -34,6 +40,12 @@ class TfrmZorvan : public QMainWindow {
   std::string PunchPath;
   int InterCommandDelay = kDefaultInterCommandDelay;
   std::vector<std::string> Modems;
+  // The data set; none (nullptr) when its file could not be loaded.
+  std::unique_ptr<TSiteList> Sites;
+  std::unique_ptr<TZvCfgList> Configs;
+  std::unique_ptr<TClockList> Clocks;
+  std::unique_ptr<TGroupList> Groups;
+  std::unique_ptr<TUserList> Users;
   int UntitledCount = 0;
   bool CommandLineRun = false;
   // The SaveCommandLineLog setting (the method of that name writes the log file).
@@ -50,6 +62,10 @@ class TfrmZorvan : public QMainWindow {
   void UpdateCaption();
   // The next untitled document name: "untitled.txt", then "untitled2.txt", ...
   std::string NextUntitledName();
+
+  // The selection parser, and a command string run through its operation's runner.
+  TSelection ParseSelection(const std::string& text) const { return zv::ParseSelection(text); }
+  void RunCommand(const std::string& command);
 
   // Private message 1090: the enabled state of the menu items.
   void RefreshMenus();
