@@ -13,6 +13,7 @@
 #include "app/frmoption.h"
 #include "app/readerops.h"
 #include "reader/commands.h"
+#include "reader/rdrdll32.h"
 
 namespace zv {
 namespace {
@@ -144,6 +145,24 @@ TEST_F(ShellReaderOpsTest, CommandLineLogHoldsTheWholeTextArea) {
   EXPECT_NE(log.find("\r\nRunning command line paramter #1, X\r\n"), std::string::npos) << log;
   w->DataPath = data_ + "gone/";
   EXPECT_FALSE(WriteCommandLineLogOf(*w));
+}
+
+TEST_F(ShellReaderOpsTest, ErrorEscapingAParameterEndsTheRunWithoutTheClose) {
+  auto w = WindowWithSites();
+  w->PunchPath = data_ + "no/such/dir/";  // the punch log cannot be created
+  w->Parameters = {"p", "x"};
+  w->InterCommandDelay = 1;
+  // The engine needs a library to get as far as the punch log: the unit tests' stand-in.
+  std::string exe = QCoreApplication::applicationDirPath().toStdString();
+  TRdrDll32::LibraryName = exe + "/../reader/fake_full/librdrdll32.so";
+  EXPECT_THROW(w->StartCommandLineRun(), EZvFileError);
+  TRdrDll32::LibraryName = "librdrdll32.so";
+  EXPECT_FALSE(w->Busy);
+  EXPECT_TRUE(w->mniPoll->isEnabled());
+  EXPECT_TRUE(w->isVisible());
+  std::string text = Text(*w);
+  EXPECT_NE(text.find("Running command line paramter #1, p"), std::string::npos);
+  EXPECT_EQ(text.find("Running command line paramter #2"), std::string::npos) << text;
 }
 
 TEST_F(ShellReaderOpsTest, ParseSelectionOnTheWindow) {
