@@ -22,12 +22,13 @@ void TGroupList::HandleEFOpenError() {
 }
 
 std::unique_ptr<TRecord> TGroupList::ObjFromStr(const std::string& text) {
+  std::vector<std::string> f = RecordFields(text, 5);
   auto g = std::make_unique<TGroup>();
-  g->SetGroup(TableField(1, text, ","));
-  g->SetSite(TableField(2, text, ","));
-  g->SetClock(TableField(3, text, ","));
-  g->SetTimeZone(TableField(4, text, ","));
-  g->SetComment(TableField(5, text, ","));
+  g->SetGroup(f[0]);
+  g->SetSite(f[1]);
+  g->SetClock(f[2]);
+  g->SetTimeZone(f[3]);
+  g->SetComment(f[4]);
   return g;
 }
 

@@ -82,6 +82,21 @@ TEST_F(UserListTest, AuthorityLevelsAreStoredInPlainDecimal) {
   EXPECT_EQ(list.FindUser("5")->Authority(), "0");
 }
 
+TEST_F(UserListTest, UserWithoutIdKeepsItsFieldsThroughSaves) {
+  WriteFile(Path("user.txt"), CrLf({", 61, 0, , 2, visitor"}));
+  for (int round = 0; round < 3; ++round) {
+    TUserList list(Path("user.txt"));
+    TUser* u = list.FindUser("");
+    ASSERT_NE(u, nullptr);
+    EXPECT_EQ(u->TZ(), "61");
+    EXPECT_EQ(u->Authority(), "2");
+    EXPECT_EQ(list.FindUser("61"), nullptr);
+    list.Modified = true;
+  }
+  EXPECT_EQ(ReadFile(Path("user.txt")),
+            CrLf({"           ,  61,         0,         ,         2, visitor"}));
+}
+
 TEST_F(UserListTest, FindUserTests) {
   WriteFile(Path("user.txt"), CrLf({"0007, 0, 0, , , zeros", "7, 0, 0, , , plain", "000, 0, 0, , , nil",
                                     "8, 0, 0, , , eight", "0008, 0, 0, , , padded eight"}));
