@@ -45,6 +45,13 @@ void TClockList::IndexOne(TClock* c) {
   bySite_[c->Site()].push_back(c);
 }
 
+void TClockList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
+}
+
 void TClockList::EnsureIndex() {
   if (indexedGeneration_ == Generation()) return;
   byClock_.clear();

@@ -51,6 +51,13 @@ void TGroupList::IndexOne(TGroup* g) {
   byGroup_[g->Group()].push_back(g);
 }
 
+void TGroupList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
+}
+
 void TGroupList::EnsureIndex() {
   if (indexedGeneration_ == Generation()) return;
   byEntry_.clear();

@@ -52,6 +52,13 @@ std::string TSiteList::StrFromObj(const TRecord& obj) {
   return r;
 }
 
+void TSiteList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
+}
+
 void TSiteList::EnsureIndex() {
   if (indexedGeneration_ == Generation()) return;
   bySite_.clear();

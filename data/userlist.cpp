@@ -65,6 +65,13 @@ void TUserList::IndexOne(TUser* u) {
   if (normal != u->ID()) byId_.emplace(std::move(normal), u);
 }
 
+void TUserList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
+}
+
 void TUserList::EnsureIndex() {
   if (indexedGeneration_ == Generation()) return;
   byId_.clear();
