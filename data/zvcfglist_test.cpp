@@ -273,6 +273,15 @@ TEST(ZvCfgListTest, OpeningTagsAreTestedInOrderAndOnlyOpenSectionsSwallowLines) 
                        "#end", "", "#holiday", "3 17", "4 1", "#end", ""}));
 }
 
+TEST(ZvCfgListTest, ReaderSectionLeftOpenTakesTheLinesOfTheNextOneUpToItsEnd) {
+  TTempDir t;
+  const std::string out = Regenerate(t, Crlf({"#rdr 1 1", "#rej 10", "#pw 3 33", "#rdr 2 2", "#rej 20",
+                                              "#hrt 1 #end", "#rej 30", "#rdr 4 4", "#end"}));
+  // The first section's own "#rdr" is overwritten by the second one's: both read as 2 2.
+  EXPECT_EQ(out, Crlf({".Zorvan Configurations", "", "#rdr 2 2", "#pw 3 33", "#rej 20", "#hrt 1", "#end", "",
+                       "#rdr 2 2", "#rej 20", "#hrt 1", "#end", "", "#rdr 4 4", "#end", ""}));
+}
+
 // Hand edits that the writer could not write back the way they read are not taken, so a
 // saved file always reloads into what was saved.
 TEST(ZvCfgListTest, ValuesThatCouldNotBeWrittenBackAreNotTaken) {
