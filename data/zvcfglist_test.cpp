@@ -1,6 +1,10 @@
 #include "data/zvcfglist.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "util/testsupport.h"
 
@@ -148,6 +152,24 @@ TEST(ZvCfgListTest, MissingFileIsCreatedWithItsHeaderOnly) {
   }
   EXPECT_EQ(ReadFile(t.file("zv.cfg")), ".Zorvan Configurations\r\n");
   EXPECT_THROW(TZvCfgList(t.file("no/such/dir/zv.cfg")), EZvFileError);
+}
+
+TEST(ZvCfgListTest, ExistingFileThatCannotBeOpenedIsNotReplaced) {
+  TTempDir t;
+  // A socket exists but cannot be opened as a file, whoever runs the test.
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string path = t.file("zv.cfg");
+  ASSERT_LT(path.size(), sizeof addr.sun_path);
+  path.copy(addr.sun_path, path.size());
+  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  EXPECT_THROW(TZvCfgList{path}, EZvFileError);
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+  ::close(fd);
 }
 
 TEST(ZvCfgListTest, WritesTheSmallestReaderSection) {
