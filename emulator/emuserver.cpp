@@ -209,6 +209,8 @@ void TEmuServer::Drop(TConn& c) {
 
 void TEmuServer::ModemReply(TConn& c, const std::string& text) {
   std::string s = "\r\n" + text + "\r\n";
+  TTime now = TSteady::now();
+  if (c.txPos >= c.tx.size() && c.txClock < now) c.txClock = now;
   c.tx.insert(c.tx.end(), s.begin(), s.end());
 }
 
@@ -314,6 +316,7 @@ void TEmuServer::Answer(TConn& c, const TFrame& request, TTime now) {
 void TEmuServer::Release(TConn& c, TTime now) {
   while (!c.pending.empty() && c.pending.front().first <= now) {
     auto& bytes = c.pending.front().second;
+    if (c.txPos >= c.tx.size() && c.txClock < now) c.txClock = now;  // the line was idle
     c.tx.insert(c.tx.end(), bytes.begin(), bytes.end());
     c.pending.pop_front();
   }
@@ -346,7 +349,6 @@ void TEmuServer::WriteConn(TConn& c, TTime now) {
   while (c.txPos < c.tx.size()) {
     std::size_t allowed = c.tx.size() - c.txPos;
     if (bt.count() > 0) {
-      if (c.txClock < now - bt) c.txClock = now - bt;  // the line was idle
       auto due = (now - c.txClock) / bt;
       if (due <= 0) break;
       allowed = std::min<std::size_t>(allowed, static_cast<std::size_t>(due));

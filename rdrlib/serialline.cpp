@@ -62,7 +62,9 @@ int OpenSerialLine(const std::string& device, int baud, int& fd) {
   t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
   t.c_cflag |= CS8 | CLOCAL | CREAD;
   t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-  t.c_cc[VMIN] = 0;
+  // With VMIN 0 an empty read returns 0, which would look like a hang-up; with VMIN 1 and
+  // O_NONBLOCK it reports EAGAIN, and 0 only when the line is really gone.
+  t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
   ::cfsetispeed(&t, sp);
   ::cfsetospeed(&t, sp);
