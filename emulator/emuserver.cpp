@@ -121,18 +121,20 @@ bool TEmuServer::OpenPty(std::size_t site, std::string& error) {
     }
   }
   struct stat st;
-  if (::lstat(path.c_str(), &st) == 0) {
-    if (!S_ISLNK(st.st_mode)) {
-      error = "site " + std::to_string(state_.sites[site].number) + ": " + path +
-              " exists and is not a link";
-      ::close(m);
-      if (s >= 0) ::close(s);
-      return false;
-    }
-    ::unlink(path.c_str());
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+    error = "site " + std::to_string(state_.sites[site].number) + ": " + path +
+            " exists and is not a link";
+    ::close(m);
+    if (s >= 0) ::close(s);
+    return false;
   }
-  if (::symlink(name, path.c_str()) != 0) {
+  // The link is replaced in one step, so that a line opened again at once never finds the
+  // path missing or still pointing at the old terminal.
+  std::string fresh = path + ".new";
+  ::unlink(fresh.c_str());
+  if (::symlink(name, fresh.c_str()) != 0 || ::rename(fresh.c_str(), path.c_str()) != 0) {
     error = "cannot link " + path + ": " + std::strerror(errno);
+    ::unlink(fresh.c_str());
     ::close(m);
     if (s >= 0) ::close(s);
     return false;
@@ -460,13 +462,14 @@ bool TEmuServer::Run(std::string& error) {
         continue;
       }
       std::size_t site = conns_[i].site;
-      bool pty = conns_[i].pty;
-      ::close(conns_[i].fd);
-      conns_.erase(conns_.begin() + static_cast<std::ptrdiff_t>(i));
-      if (pty) {
+      int fd = conns_[i].fd;
+      if (conns_[i].pty) {
+        // The new line is in place before the old one hangs up.
         std::string err;
         if (!OpenPty(site, err)) std::fprintf(stderr, "rdremu: %s\n", err.c_str());
       }
+      ::close(fd);
+      conns_.erase(conns_.begin() + static_cast<std::ptrdiff_t>(i));
     }
     if (dirty_ && TSteady::now() - lastSave_ >= milliseconds(1000)) SaveNow();
   }
