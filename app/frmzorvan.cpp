@@ -181,7 +181,10 @@ void TfrmZorvan::showEvent(QShowEvent* e) {
 }
 
 void TfrmZorvan::LoadDataSet() {
-  // Each step stands alone: a list that fails to load stays none and writes no line.
+  // Each step stands alone: a list that fails to load stays none and writes no line. The log
+  // lines let events run, so the menus wait for their first refresh: no command may act on a
+  // data set that is half loaded.
+  mnuMain->setEnabled(false);
   Modems = LoadModemList(ProgramPath + "modem.txt");
   if ((Sites = NewList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
   if ((Configs = NewList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
@@ -192,6 +195,7 @@ void TfrmZorvan::LoadDataSet() {
   lb->document()->setModified(false);
   CurrentFileName = NextUntitledName();
   UpdateCaption();
+  mnuMain->setEnabled(true);
   RefreshMenus();
   QMetaObject::invokeMethod(this, [this] { StartCommandLineRun(); }, Qt::QueuedConnection);
 }
