@@ -12,7 +12,7 @@
 #include <QTextCursor>
 
 #include "app/frmoption2.h"
-#include "data/mystringlist.h"
+#include "data/modemlist.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
 
@@ -34,6 +34,16 @@ QMenu* Menu(QMenuBar* bar, const char* name, const char* caption) {
   QMenu* m = bar->addMenu(QString::fromLatin1(caption));
   m->setObjectName(name);
   return m;
+}
+
+// A list on its file, or none when its constructor lets any error out.
+template <class TList>
+std::unique_ptr<TList> NewList(const std::string& fileName) {
+  try {
+    return std::make_unique<TList>(fileName);
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 }  // namespace
@@ -75,7 +85,12 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
 
 TfrmZorvan::~TfrmZorvan() {
   // The lists go first, each writing its file when it holds unsaved changes; then the settings.
+  Sites.reset();
   Modems.clear();
+  Clocks.reset();
+  Configs.reset();
+  Groups.reset();
+  Users.reset();
   Settings.reset();
 }
 
@@ -158,12 +173,6 @@ void TfrmZorvan::AddLogLine(const std::string& text) {
   QCoreApplication::processEvents();
 }
 
-std::vector<std::string> TfrmZorvan::ReadModems(const std::string& dir) const {
-  std::string bytes;
-  if (ReadWholeFile(dir + "modem.txt", bytes) != TReadResult::Ok) return {"AT&F"};
-  return SplitTextLines(bytes);
-}
-
 void TfrmZorvan::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   if (shown_) return;
@@ -172,11 +181,21 @@ void TfrmZorvan::showEvent(QShowEvent* e) {
 }
 
 void TfrmZorvan::LoadDataSet() {
-  // Each step stands alone: a list that fails to load stays none and writes no line.
-  Modems = ReadModems(ProgramPath);
+  // Each step stands alone: a list that fails to load stays none and writes no line. The log
+  // lines let events run, so the menus wait for their first refresh: no command may act on a
+  // data set that is half loaded.
+  mnuMain->setEnabled(false);
+  Modems = LoadModemList(ProgramPath + "modem.txt");
+  if ((Sites = NewList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
+  if ((Configs = NewList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
+  if ((Clocks = NewList<TClockList>(DataPath + "clock.txt"))) AddLogLine("Clocks loaded");
+  if ((Groups = NewList<TGroupList>(DataPath + "group.txt"))) AddLogLine("Groups loaded");
+  if ((Users = NewList<TUserList>(DataPath + "user.txt"))) AddLogLine("Users loaded");
+  // The load lines are not changes of the document.
   lb->document()->setModified(false);
   CurrentFileName = NextUntitledName();
   UpdateCaption();
+  mnuMain->setEnabled(true);
   RefreshMenus();
   QMetaObject::invokeMethod(this, [this] { StartCommandLineRun(); }, Qt::QueuedConnection);
 }
@@ -195,20 +214,35 @@ void TfrmZorvan::UpdateCaption() {
   }
 }
 
+// Reloads the list of a data file after the file changed on disk or the data directory moved.
+// The old list is freed first, writing its unsaved changes. No log line, no menu refresh.
+template <class TList>
+static bool Reload(std::unique_ptr<TList>& list, const std::string& fileName) {
+  list.reset();
+  list = NewList<TList>(fileName);
+  return list != nullptr;
+}
+
 bool TfrmZorvan::ReloadDataFile(const std::string& name) {
+  if (name == "user.txt") return Reload(Users, DataPath + name);
+  if (name == "site.txt") return Reload(Sites, DataPath + name);
   if (name == "modem.txt") {
-    Modems = ReadModems(DataPath);
+    // From the data directory, where the editor saves it (at start it comes from the program's).
+    Modems = LoadModemList(DataPath + name);
     return true;
   }
+  if (name == "zv.cfg") return Reload(Configs, DataPath + name);
+  if (name == "group.txt") return Reload(Groups, DataPath + name);
+  if (name == "clock.txt") return Reload(Clocks, DataPath + name);
   return false;
 }
 
 void TfrmZorvan::RefreshMenus() {
-  for (QAction* a : {mniSites, mniBells, mniHolidays, mniClocks, mniGroups, mniUsers,
-                     mniTimeZones}) {
-    a->setEnabled(false);
-  }
-  (void)Busy;
+  mniSites->setEnabled(Sites && !Busy);
+  mniGroups->setEnabled(Groups && !Busy);
+  for (QAction* a : {mniBells, mniHolidays, mniTimeZones}) a->setEnabled(Configs && !Busy);
+  mniClocks->setEnabled(Clocks && Configs && !Busy);
+  mniUsers->setEnabled(Users && !Busy);
 }
 
 void TfrmZorvan::PostRefreshMenus() {
@@ -304,14 +338,28 @@ void TfrmZorvan::mniOptionsClick() {
   ApplyOptions(dlg.Values());
 }
 
-// Each maintenance item opens its dialog, which comes with the dialogs' own work; until then
-// an item only checks that the list it needs is loaded.
-void TfrmZorvan::mniSitesClick() {}
-void TfrmZorvan::mniBellsClick() {}
-void TfrmZorvan::mniHolidaysClick() {}
-void TfrmZorvan::mniClocksClick() {}
-void TfrmZorvan::mniGroupsClick() {}
-void TfrmZorvan::mniUsersClick() {}
-void TfrmZorvan::mniTimeZonesClick() {}
+// Each maintenance item opens its dialog modally and frees it afterwards; the dialogs come
+// with their own work. An item does nothing while the list its dialog needs is none.
+void TfrmZorvan::mniSitesClick() {
+  if (!Sites) return;
+}
+void TfrmZorvan::mniBellsClick() {
+  if (!Configs) return;
+}
+void TfrmZorvan::mniHolidaysClick() {
+  if (!Configs) return;
+}
+void TfrmZorvan::mniClocksClick() {
+  if (!Clocks) return;
+}
+void TfrmZorvan::mniGroupsClick() {
+  if (!Groups) return;
+}
+void TfrmZorvan::mniUsersClick() {
+  if (!Users) return;
+}
+void TfrmZorvan::mniTimeZonesClick() {
+  if (!Configs) return;
+}
 
 }  // namespace zv

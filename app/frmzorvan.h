@@ -7,6 +7,11 @@
 #include <vector>
 
 #include "app/inifile.h"
+#include "data/clocklist.h"
+#include "data/grouplist.h"
+#include "data/sitelist.h"
+#include "data/userlist.h"
+#include "data/zvcfglist.h"
 #include "app/options.h"
 #include "app/settings.h"
 
@@ -34,6 +39,12 @@ class TfrmZorvan : public QMainWindow {
   std::string PunchPath;
   int InterCommandDelay = kDefaultInterCommandDelay;
   std::vector<std::string> Modems;
+  // The data set; none while its file cannot be loaded.
+  std::unique_ptr<TSiteList> Sites;
+  std::unique_ptr<TZvCfgList> Configs;
+  std::unique_ptr<TClockList> Clocks;
+  std::unique_ptr<TGroupList> Groups;
+  std::unique_ptr<TUserList> Users;
   int UntitledCount = 0;
   bool CommandLineRun = false;
   // The SaveCommandLineLog setting (the method of that name writes the log file).
@@ -94,7 +105,6 @@ class TfrmZorvan : public QMainWindow {
  private:
   void CreateMenus();
   void LoadDataSet();
-  std::vector<std::string> ReadModems(const std::string& dir) const;
   // The editor's question about an unsaved document; true when closing may go on.
   bool CanCloseDocument();
 
