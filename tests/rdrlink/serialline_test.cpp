@@ -44,10 +44,11 @@ class SerialLine : public ::testing::Test {
   }
   void AddReader(int site, int addr, int punches) {
     ASSERT_EQ(0, emu.Cli("add-reader", {"--site", std::to_string(site), "--addr", std::to_string(addr)}));
-    if (punches)
+    if (punches) {
       ASSERT_EQ(0, emu.Cli("add-punch", {"--site", std::to_string(site), "--addr", std::to_string(addr),
                                          "--user", std::to_string(addr * 100), "--time", "2026-01-01 00:00",
                                          "--count", std::to_string(punches)}));
+    }
   }
   void OpenDirect(int port, int baud = 9600) {
     ch = rdrInstallChannel(port - 1);
@@ -168,7 +169,9 @@ TEST_F(SerialLine, DiallingFailuresEndWithinTheirBounds) {
   for (const auto& c : cases) {
     int32_t h = rdrInstallChannel(c.port - 1);
     ASSERT_NE(0, h);
-    if (*c.init) ASSERT_EQ(0, rdrSetModemInitString(h, c.init));
+    if (*c.init) {
+      ASSERT_EQ(0, rdrSetModemInitString(h, c.init));
+    }
     auto t0 = Clock::now();
     EXPECT_EQ(c.want, rdrOpenModemChannel(h, 9600, std::to_string(c.port).c_str(), 1)) << c.port;
     EXPECT_LT(MsSince(t0), 2500) << c.port;
