@@ -1,6 +1,7 @@
 #include "app/frmoption2.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,12 +24,13 @@ std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
 
 std::optional<std::string> QtBrowseFolder(QWidget* parent, const std::string& title,
                                           const std::string& prompt, const std::string& start) {
-  QFileDialog dlg(parent, Latin1(title), Latin1(start));
+  // File names are the file system's bytes; the edits hold bytes one character each.
+  QFileDialog dlg(parent, Latin1(title), QFile::decodeName(QByteArray::fromStdString(start)));
   dlg.setFileMode(QFileDialog::Directory);
   dlg.setOption(QFileDialog::ShowDirsOnly, true);
   dlg.setLabelText(QFileDialog::LookIn, Latin1(prompt));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
-  return Bytes(dlg.selectedFiles().first());
+  return QFile::encodeName(dlg.selectedFiles().first()).toStdString();
 }
 
 }  // namespace

@@ -14,23 +14,13 @@
 #include <QTextCursor>
 
 #include "app/frmoption2.h"
-#include "data/mystringlist.h"
+#include "data/modemlist.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
 
 namespace zv {
 
 namespace {
-
-// A list built on its file, or none when its constructor lets an error out.
-template <typename L>
-std::unique_ptr<L> LoadList(const std::string& fileName) {
-  try {
-    return std::make_unique<L>(fileName);
-  } catch (const std::exception&) {
-    return nullptr;
-  }
-}
 
 QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
 
@@ -46,6 +36,16 @@ QMenu* Menu(QMenuBar* bar, const char* name, const char* caption) {
   QMenu* m = bar->addMenu(QString::fromLatin1(caption));
   m->setObjectName(name);
   return m;
+}
+
+// A list on its file, or none when its constructor lets any error out.
+template <class TList>
+std::unique_ptr<TList> NewList(const std::string& fileName) {
+  try {
+    return std::make_unique<TList>(fileName);
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 }  // namespace
@@ -183,12 +183,6 @@ void TfrmZorvan::AddLogLine(const std::string& text) {
   QCoreApplication::processEvents();
 }
 
-std::vector<std::string> TfrmZorvan::ReadModems(const std::string& dir) const {
-  std::string bytes;
-  if (ReadWholeFile(dir + "modem.txt", bytes) != TReadResult::Ok) return {"AT&F"};
-  return SplitTextLines(bytes);
-}
-
 void TfrmZorvan::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   if (shown_) return;
@@ -197,16 +191,21 @@ void TfrmZorvan::showEvent(QShowEvent* e) {
 }
 
 void TfrmZorvan::LoadDataSet() {
-  // Each step stands alone: a list that fails to load stays none and writes no line.
-  Modems = ReadModems(ProgramPath);
-  if ((Sites = LoadList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
-  if ((Configs = LoadList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
-  if ((Clocks = LoadList<TClockList>(DataPath + "clock.txt"))) AddLogLine("Clocks loaded");
-  if ((Groups = LoadList<TGroupList>(DataPath + "group.txt"))) AddLogLine("Groups loaded");
-  if ((Users = LoadList<TUserList>(DataPath + "user.txt"))) AddLogLine("Users loaded");
+  // Each step stands alone: a list that fails to load stays none and writes no line. The log
+  // lines let events run, so the menus wait for their first refresh: no command may act on a
+  // data set that is half loaded.
+  mnuMain->setEnabled(false);
+  Modems = LoadModemList(ProgramPath + "modem.txt");
+  if ((Sites = NewList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
+  if ((Configs = NewList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
+  if ((Clocks = NewList<TClockList>(DataPath + "clock.txt"))) AddLogLine("Clocks loaded");
+  if ((Groups = NewList<TGroupList>(DataPath + "group.txt"))) AddLogLine("Groups loaded");
+  if ((Users = NewList<TUserList>(DataPath + "user.txt"))) AddLogLine("Users loaded");
+  // The load lines are not changes of the document.
   lb->document()->setModified(false);
   CurrentFileName = NextUntitledName();
   UpdateCaption();
+  mnuMain->setEnabled(true);
   RefreshMenus();
   QMetaObject::invokeMethod(this, [this] { StartCommandLineRun(); }, Qt::QueuedConnection);
 }
@@ -225,23 +224,26 @@ void TfrmZorvan::UpdateCaption() {
   }
 }
 
+// Reloads the list of a data file after the file changed on disk or the data directory moved.
+// The old list is freed first, writing its unsaved changes. No log line, no menu refresh.
+template <class TList>
+static bool Reload(std::unique_ptr<TList>& list, const std::string& fileName) {
+  list.reset();
+  list = NewList<TList>(fileName);
+  return list != nullptr;
+}
+
 bool TfrmZorvan::ReloadDataFile(const std::string& name) {
-  // The old list is freed first, so that it writes unsaved changes before the file is read.
-  auto reload = [&](auto& list, const char* file) {
-    using L = typename std::remove_reference_t<decltype(list)>::element_type;
-    list.reset();
-    list = LoadList<L>(DataPath + file);
-    return list != nullptr;
-  };
-  if (name == "user.txt") return reload(Users, "user.txt");
-  if (name == "site.txt") return reload(Sites, "site.txt");
-  if (name == "zv.cfg") return reload(Configs, "zv.cfg");
-  if (name == "group.txt") return reload(Groups, "group.txt");
-  if (name == "clock.txt") return reload(Clocks, "clock.txt");
+  if (name == "user.txt") return Reload(Users, DataPath + name);
+  if (name == "site.txt") return Reload(Sites, DataPath + name);
   if (name == "modem.txt") {
-    Modems = ReadModems(DataPath);
+    // From the data directory, where the editor saves it (at start it comes from the program's).
+    Modems = LoadModemList(DataPath + name);
     return true;
   }
+  if (name == "zv.cfg") return Reload(Configs, DataPath + name);
+  if (name == "group.txt") return Reload(Groups, DataPath + name);
+  if (name == "clock.txt") return Reload(Clocks, DataPath + name);
   return false;
 }
 
@@ -338,14 +340,28 @@ void TfrmZorvan::mniOptionsClick() {
   ApplyOptions(dlg.Values());
 }
 
-// Each maintenance item opens its dialog, which comes with the dialogs' own work; until then
-// an item only checks that the list it needs is loaded.
-void TfrmZorvan::mniSitesClick() {}
-void TfrmZorvan::mniBellsClick() {}
-void TfrmZorvan::mniHolidaysClick() {}
-void TfrmZorvan::mniClocksClick() {}
-void TfrmZorvan::mniGroupsClick() {}
-void TfrmZorvan::mniUsersClick() {}
-void TfrmZorvan::mniTimeZonesClick() {}
+// Each maintenance item opens its dialog modally and frees it afterwards; the dialogs come
+// with their own work. An item does nothing while the list its dialog needs is none.
+void TfrmZorvan::mniSitesClick() {
+  if (!Sites) return;
+}
+void TfrmZorvan::mniBellsClick() {
+  if (!Configs) return;
+}
+void TfrmZorvan::mniHolidaysClick() {
+  if (!Configs) return;
+}
+void TfrmZorvan::mniClocksClick() {
+  if (!Clocks) return;
+}
+void TfrmZorvan::mniGroupsClick() {
+  if (!Groups) return;
+}
+void TfrmZorvan::mniUsersClick() {
+  if (!Users) return;
+}
+void TfrmZorvan::mniTimeZonesClick() {
+  if (!Configs) return;
+}
 
 }  // namespace zv

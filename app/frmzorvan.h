@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "app/inifile.h"
-#include "app/options.h"
-#include "app/settings.h"
-#include "reader/commands.h"
 #include "data/clocklist.h"
 #include "data/grouplist.h"
 #include "data/sitelist.h"
 #include "data/userlist.h"
 #include "data/zvcfglist.h"
+#include "app/options.h"
+#include "app/settings.h"
+#include "reader/commands.h"
 
 class QAction;
 class QMenu;
@@ -40,7 +40,7 @@ class TfrmZorvan : public QMainWindow {
   std::string PunchPath;
   int InterCommandDelay = kDefaultInterCommandDelay;
   std::vector<std::string> Modems;
-  // The data set; none (nullptr) when its file could not be loaded.
+  // The data set; none while its file cannot be loaded.
   std::unique_ptr<TSiteList> Sites;
   std::unique_ptr<TZvCfgList> Configs;
   std::unique_ptr<TClockList> Clocks;
@@ -110,7 +110,6 @@ class TfrmZorvan : public QMainWindow {
  private:
   void CreateMenus();
   void LoadDataSet();
-  std::vector<std::string> ReadModems(const std::string& dir) const;
   // The editor's question about an unsaved document; true when closing may go on.
   bool CanCloseDocument();
 

@@ -194,5 +194,128 @@ TEST_F(FrmZorvanTest, OperationItemsStayEnabledWhileIdleAndAlwaysItemsAlways) {
   for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled());
 }
 
+// The lines of lb.
+std::vector<std::string> LogLines(const TfrmZorvan& w) {
+  std::vector<std::string> lines;
+  for (const QString& l : w.lb->toPlainText().split('\n')) lines.push_back(l.toStdString());
+  if (lines.size() == 1 && lines[0].empty()) lines.clear();
+  return lines;
+}
+
+const std::vector<std::string> kLoadLines = {"Sites loaded", "Configurations loaded",
+                                             "Clocks loaded", "Groups loaded", "Users loaded"};
+
+TEST_F(FrmZorvanTest, EmptyDataDirectoryGetsTheFiveFilesAndTheFiveLoadLines) {
+  auto w = ShownWindow();
+  EXPECT_EQ(LogLines(*w), kLoadLines);
+  EXPECT_FALSE(w->lb->document()->isModified());
+  ASSERT_TRUE(w->Sites && w->Configs && w->Clocks && w->Groups && w->Users);
+  EXPECT_EQ(ReadFile(w->DataPath + "site.txt"),
+            std::string(TSiteList::kHeader1) + "\r\n" + TSiteList::kHeader2 + "\r\n");
+  EXPECT_EQ(ReadFile(w->DataPath + "user.txt"),
+            std::string(TUserList::kHeader1) + "\r\n" + TUserList::kHeader2 + "\r\n");
+  for (const char* f : {"zv.cfg", "clock.txt", "group.txt"}) {
+    EXPECT_TRUE(FileExists(w->DataPath + f)) << f;
+  }
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_TRUE(a->isEnabled());
+  // The modem list is never looked for in the data directory at start.
+  EXPECT_FALSE(FileExists(w->DataPath + "modem.txt"));
+}
+
+TEST_F(FrmZorvanTest, EachListLoadsOnItsOwn) {
+  std::string data = DataHome() + "zorvan32/";
+  ForceDirectories(data + "clock.txt");  // a directory in the place of a data file
+  static const char kBinary[] = "\x01\x02\xff\xfe,,,\0\r\n\0\0garbage";
+  WriteFile(data + "group.txt", std::string(kBinary, sizeof kBinary - 1));
+  WriteFile(data + "user.txt", std::string(300000, 'x') + "\r\n" + std::string(5000, ','));
+  auto w = ShownWindow();
+  EXPECT_EQ(w->Clocks, nullptr);
+  EXPECT_NE(w->Sites, nullptr);
+  EXPECT_NE(w->Configs, nullptr);
+  std::vector<std::string> want = {"Sites loaded", "Configurations loaded"};
+  if (w->Groups) want.push_back("Groups loaded");
+  if (w->Users) want.push_back("Users loaded");
+  EXPECT_EQ(LogLines(*w), want);
+  EXPECT_TRUE(boxes.shown.empty());
+  // Clocks need both the clock and the configuration list.
+  EXPECT_FALSE(w->mniClocks->isEnabled());
+  EXPECT_TRUE(w->mniBells->isEnabled());
+  w->mniClocks->trigger();  // does nothing without its list
+}
+
+TEST_F(FrmZorvanTest, MenusFollowBusyAndTheLists) {
+  auto w = ShownWindow();
+  w->Busy = true;
+  w->RefreshMenus();
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled());
+  w->Busy = false;
+  w->PostRefreshMenus();
+  EXPECT_FALSE(w->mniSites->isEnabled());  // posted: not yet
+  QCoreApplication::processEvents();
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_TRUE(a->isEnabled());
+  w->Configs.reset();
+  w->RefreshMenus();
+  for (QAction* a : {w->mniBells, w->mniHolidays, w->mniTimeZones, w->mniClocks}) {
+    EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+  }
+  EXPECT_TRUE(w->mniSites->isEnabled());
+  EXPECT_TRUE(w->mniUsers->isEnabled());
+  EXPECT_TRUE(w->mniGroups->isEnabled());
+}
+
+TEST_F(FrmZorvanTest, ReloadDataFileReplacesTheListAndSavesPendingChanges) {
+  auto w = ShownWindow();
+  std::string user = w->DataPath + "user.txt";
+  std::string before = ReadFile(user);
+  w->Users->Add("  .a comment the old list still had to write");
+  w->Users->Modified = true;
+  EXPECT_TRUE(w->ReloadDataFile("user.txt"));
+  EXPECT_NE(w->Users.get(), nullptr);
+  EXPECT_NE(ReadFile(user), before);  // written when the old list was freed
+  EXPECT_EQ(w->Users->Strings(w->Users->Count() - 1),
+            "  .a comment the old list still had to write");
+  // A file that cannot be loaded any more leaves the list none; the result says so.
+  std::remove((w->DataPath + "site.txt").c_str());
+  ForceDirectories(w->DataPath + "site.txt");
+  EXPECT_FALSE(w->ReloadDataFile("site.txt"));
+  EXPECT_EQ(w->Sites, nullptr);
+  EXPECT_TRUE(w->mniSites->isEnabled());  // until the next refresh
+  w->mniSites->trigger();                 // and then it does nothing
+  w->RefreshMenus();
+  EXPECT_FALSE(w->mniSites->isEnabled());
+  EXPECT_TRUE(w->ReloadDataFile("zv.cfg"));
+  EXPECT_TRUE(w->ReloadDataFile("group.txt"));
+  EXPECT_TRUE(w->ReloadDataFile("clock.txt"));
+  EXPECT_EQ(LogLines(*w), kLoadLines);  // reloading writes nothing
+}
+
+TEST_F(FrmZorvanTest, DestroyingTheWindowWritesUnsavedLists) {
+  std::string user, site;
+  {
+    auto w = ShownWindow();
+    user = w->DataPath + "user.txt";
+    site = w->DataPath + "site.txt";
+    w->Users->Add(".kept");
+    w->Users->Modified = true;
+    w->Sites->Add(".not saved");  // without Modified nothing is written
+  }
+  EXPECT_NE(ReadFile(user).find(".kept\r\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(site).find(".not saved"), std::string::npos);
+}
+
+TEST_F(FrmZorvanTest, NewDataDirectoryInOptionsCreatesItsFilesWithoutLogLines) {
+  auto w = ShownWindow();
+  std::string fresh = MakeDir("fresh");
+  TOptionValues v = w->CurrentOptions();
+  v.DataPath = fresh;
+  w->ApplyOptions(v);
+  for (const char* f : {"site.txt", "zv.cfg", "group.txt", "clock.txt", "user.txt"}) {
+    EXPECT_TRUE(FileExists(fresh + f)) << f;
+  }
+  EXPECT_FALSE(FileExists(fresh + "modem.txt"));
+  EXPECT_EQ(w->Sites->FileName, fresh + "site.txt");
+  EXPECT_EQ(LogLines(*w), kLoadLines);
+}
+
 }  // namespace
 }  // namespace zv

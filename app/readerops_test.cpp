@@ -138,7 +138,7 @@ TEST_F(ShellReaderOpsTest, CommandLineLogHoldsTheWholeTextArea) {
   w->AddLogLine("Running command line paramter #1, X");
   ASSERT_TRUE(WriteCommandLineLogOf(*w));
   QStringList logs = QDir(QString::fromStdString(data_))
-                         .entryList({"????????-??????.log"}, QDir::Files);
+                         .entryList({"????????" "-??????.log"}, QDir::Files);
   ASSERT_EQ(logs.size(), 1);
   std::string log = ReadFile(data_ + logs[0].toStdString());
   EXPECT_EQ(log.rfind("Sites loaded\r\n", 0), 0u) << log;

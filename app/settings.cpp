@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdlib>
 
@@ -34,8 +35,8 @@ std::string DefaultDataDirectory() {
 TAppPaths DefaultAppPaths() {
   TAppPaths p;
   QFileInfo exe(QCoreApplication::applicationFilePath());
-  p.ProgramPath = WithDelimiter(exe.absolutePath().toStdString());
-  p.SettingsFile = SettingsFileFor(exe.fileName().toStdString());
+  p.ProgramPath = WithDelimiter(QFile::encodeName(exe.absolutePath()).toStdString());
+  p.SettingsFile = SettingsFileFor(QFile::encodeName(exe.fileName()).toStdString());
   p.DefaultDataPath = DefaultDataDirectory();
   return p;
 }

@@ -7,8 +7,9 @@
 namespace zv {
 
 TZvApplication::TZvApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // No display name: the platform would add it to every caption ("Options - Zorvan Utility"),
+  // and the captions are the program's own.
   setApplicationName("zorvan32");
-  setApplicationDisplayName("Zorvan Utility");
 }
 
 bool TZvApplication::notify(QObject* receiver, QEvent* event) {

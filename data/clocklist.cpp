@@ -19,11 +19,12 @@ void TClockList::HandleEFOpenError() {
 }
 
 std::unique_ptr<TRecord> TClockList::ObjFromStr(const std::string& text) {
+  std::vector<std::string> f = RecordFields(text, 4);
   auto c = std::make_unique<TClock>();
-  c->SetSite(TableField(1, text, ","));
-  c->SetClock(TableField(2, text, ","));
-  c->SetMenu(TableField(3, text, ","));
-  c->SetComment(TableField(4, text, ","));
+  c->SetSite(f[0]);
+  c->SetClock(f[1]);
+  c->SetMenu(f[2]);
+  c->SetComment(f[3]);
   return c;
 }
 
@@ -42,6 +43,13 @@ void TClockList::IndexOne(TClock* c) {
   c->SetOwner(this);
   byClock_.emplace(CompositeKey(c->Site(), c->Clock()), c);  // keeps the first in file order
   bySite_[c->Site()].push_back(c);
+}
+
+void TClockList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
 }
 
 void TClockList::EnsureIndex() {

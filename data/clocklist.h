@@ -24,6 +24,7 @@ class TClockList : public TMyStringList {
   void HandleEFOpenError() override;
   std::unique_ptr<TRecord> ObjFromStr(const std::string& text) override;
   std::string StrFromObj(const TRecord& obj) override;
+  void StrsFromObjs() override;
 
   // For every clock of the site in file order: its clock number and the record.
   void GetClockNames(const std::string& site, std::vector<std::pair<std::string, TClock*>>& out);

@@ -1,4 +1,6 @@
 // Clocks file: reading and writing rules and the lookups by site and by clock.
+#include <random>
+
 #include "data/clocklist.h"
 #include "data/tabletest.h"
 
@@ -92,6 +94,69 @@ TEST_F(ClockListTest, SaveAndDeleteKeepLookupsRight) {
   EXPECT_EQ(list.FindClock("12", "3"), nullptr);
   EXPECT_FALSE(list.DeleteClock(&other));
   EXPECT_EQ(list.FindClock("13", "4"), back);
+}
+
+// Random changes, with every lookup compared against its rule by scanning.
+TEST_F(ClockListTest, LookupsAgreeWithScanThroughRandomChanges) {
+  std::mt19937 rng(99);
+  const std::vector<std::string> sites = {"1", "01", "2", ""}, numbers = {"3", "03", "4"};
+  auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+  auto list = std::make_unique<TClockList>(Path("clock.txt"));
+  auto clocks = [&]() {
+    std::vector<TClock*> r;
+    for (int i = 0; i < list->Count(); ++i)
+      if (list->Objects(i)) r.push_back(static_cast<TClock*>(list->Objects(i)));
+    return r;
+  };
+  for (int step = 0; step < 800; ++step) {
+    std::vector<TClock*> all = clocks();
+    TClock* any = all.empty() ? nullptr : all[rng() % all.size()];
+    switch (rng() % 6) {
+      case 0:
+      case 1: {
+        TClock c;
+        c.SetSite(pick(sites));
+        c.SetClock(pick(numbers));
+        c.SetComment(std::to_string(step));
+        list->SaveClock(c);
+        break;
+      }
+      case 2:
+        if (any) list->DeleteClock(any);
+        break;
+      case 3:
+        if (any) any->SetClock(pick(numbers));
+        break;
+      case 4:
+        if (list->Count() > 0) list->Delete(static_cast<int>(rng() % list->Count()));
+        break;
+      default:
+        if (rng() % 5 == 0) {
+          ASSERT_TRUE(list->Save());
+          list.reset();
+          list = std::make_unique<TClockList>(Path("clock.txt"));
+        }
+        break;
+    }
+    all = clocks();
+    for (const auto& s : sites) {
+      std::vector<TClock*> want, got;
+      for (TClock* c : all)
+        if (c->Site() == s) want.push_back(c);
+      list->GetClocks(s, got);
+      ASSERT_EQ(got, want) << step;
+      ASSERT_EQ(list->SiteHasClocks(s), !want.empty()) << step;
+      for (const auto& n : numbers) {
+        TClock* first = nullptr;
+        for (TClock* c : want)
+          if (c->Clock() == n) {
+            first = c;
+            break;
+          }
+        ASSERT_EQ(list->FindClock(s, n), first) << step;
+      }
+    }
+  }
 }
 
 TEST_F(ClockListTest, MissingFileIsCreatedWithHeaderLines) {

@@ -22,12 +22,13 @@ void TGroupList::HandleEFOpenError() {
 }
 
 std::unique_ptr<TRecord> TGroupList::ObjFromStr(const std::string& text) {
+  std::vector<std::string> f = RecordFields(text, 5);
   auto g = std::make_unique<TGroup>();
-  g->SetGroup(TableField(1, text, ","));
-  g->SetSite(TableField(2, text, ","));
-  g->SetClock(TableField(3, text, ","));
-  g->SetTimeZone(TableField(4, text, ","));
-  g->SetComment(TableField(5, text, ","));
+  g->SetGroup(f[0]);
+  g->SetSite(f[1]);
+  g->SetClock(f[2]);
+  g->SetTimeZone(f[3]);
+  g->SetComment(f[4]);
   return g;
 }
 
@@ -48,6 +49,13 @@ void TGroupList::IndexOne(TGroup* g) {
   byEntry_.emplace(CompositeKey(g->Group(), g->Site(), g->Clock()), g);  // keeps the first
   ++clockEntries_[CompositeKey(g->Site(), g->Clock())];
   byGroup_[g->Group()].push_back(g);
+}
+
+void TGroupList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
 }
 
 void TGroupList::EnsureIndex() {

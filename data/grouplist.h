@@ -23,6 +23,7 @@ class TGroupList : public TMyStringList {
   void HandleEFOpenError() override;
   std::unique_ptr<TRecord> ObjFromStr(const std::string& text) override;
   std::string StrFromObj(const TRecord& obj) override;
+  void StrsFromObjs() override;
 
   // Appends every entry of the group in file order.
   void GetGroupEntries(const std::string& group, std::vector<TGroup*>& out);

@@ -1,4 +1,6 @@
 // Groups file: reading and writing rules, the entry lookups and the multi-entry deletions.
+#include <random>
+
 #include "data/grouplist.h"
 #include "data/tabletest.h"
 
@@ -104,6 +106,74 @@ TEST_F(GroupListTest, SaveDeleteAndInPlaceEdits) {
   EXPECT_EQ(list.FindEntry("100", "12", "4"), e);
   EXPECT_TRUE(list.DeleteEntry(e));
   EXPECT_FALSE(list.ClockInAnyGroup("12", "4"));
+}
+
+// Random changes of every kind, with every lookup compared against its rule by scanning.
+TEST_F(GroupListTest, LookupsAgreeWithScanThroughRandomChanges) {
+  std::mt19937 rng(777);
+  const std::vector<std::string> groups = {"100", "0100", "101"}, sites = {"1", "01", "2"},
+                                 clocks = {"3", "03", "4"};
+  auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+  auto list = std::make_unique<TGroupList>(Path("group.txt"));
+  auto entries = [&]() {
+    std::vector<TGroup*> r;
+    for (int i = 0; i < list->Count(); ++i)
+      if (list->Objects(i)) r.push_back(static_cast<TGroup*>(list->Objects(i)));
+    return r;
+  };
+  for (int step = 0; step < 800; ++step) {
+    std::vector<TGroup*> all = entries();
+    TGroup* any = all.empty() ? nullptr : all[rng() % all.size()];
+    switch (rng() % 8) {
+      case 0:
+      case 1:
+        list->SaveEntry(Entry(pick(groups), pick(sites), pick(clocks), std::to_string(step % 62)));
+        break;
+      case 2:
+        if (any) list->DeleteEntry(any);
+        break;
+      case 3:
+        if (any) any->SetSite(pick(sites));
+        break;
+      case 4:
+        list->DeleteGroupAtSite(pick(groups), pick(sites));
+        break;
+      case 5:
+        if (rng() % 4 == 0) list->DeleteGroup(pick(groups));
+        break;
+      case 6:
+        list->Insert(static_cast<int>(rng() % (list->Count() + 1)), "",
+                     Entry(pick(groups), pick(sites), pick(clocks), "x"));
+        break;
+      default:
+        if (rng() % 5 == 0) {
+          ASSERT_TRUE(list->Save());
+          list.reset();
+          list = std::make_unique<TGroupList>(Path("group.txt"));
+        }
+        break;
+    }
+    all = entries();
+    for (const auto& g : groups) {
+      std::vector<TGroup*> want, got;
+      for (TGroup* e : all)
+        if (e->Group() == g) want.push_back(e);
+      list->GetGroupEntries(g, got);
+      ASSERT_EQ(got, want) << step;
+      for (const auto& s : sites)
+        for (const auto& c : clocks) {
+          TGroup* first = nullptr;
+          bool clockUsed = false;
+          for (TGroup* e : all) {
+            if (e->Site() != s || e->Clock() != c) continue;
+            clockUsed = true;
+            if (!first && e->Group() == g) first = e;
+          }
+          ASSERT_EQ(list->FindEntry(g, s, c), first) << step;
+          ASSERT_EQ(list->ClockInAnyGroup(s, c), clockUsed) << step;
+        }
+    }
+  }
 }
 
 TEST_F(GroupListTest, DisplayLine) {

@@ -2,6 +2,7 @@
 // indexes them, so that changing a key field in place makes the list rebuild its index.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "data/mystringlist.h"
 
@@ -45,6 +46,14 @@ inline std::string CompositeKey(const std::string& a, const std::string& b) {
 inline std::string CompositeKey(const std::string& a, const std::string& b, const std::string& c) {
   return CompositeKey(a, CompositeKey(b, c));
 }
+
+// The first `count` fields of a table line (already cut and trimmed) by the splitting rule,
+// with "," as the separator: maximal runs without a comma, each trimmed, missing ones empty,
+// an empty field between two commas vanishing. One exception: a line that begins with a
+// comma has an empty first field. The writer produces such lines for a record whose first
+// field is empty (its padding is trimmed away on reading); skipping that comma would move
+// every later field one place to the left on each save and reload.
+std::vector<std::string> RecordFields(const std::string& text, int count);
 
 // Replaces the bytes that would break a line of a table file (a CR or LF would split it, a NUL
 // would end the file's text on the next load) by spaces.

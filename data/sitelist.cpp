@@ -21,16 +21,17 @@ void TSiteList::HandleEFOpenError() {
 }
 
 std::unique_ptr<TRecord> TSiteList::ObjFromStr(const std::string& text) {
+  std::vector<std::string> f = RecordFields(text, 9);
   auto s = std::make_unique<TSite>();
-  s->SetSite(TableField(1, text, ","));
-  s->SetPort(TableField(2, text, ","));
-  s->SetBaud(TableField(3, text, ","));
-  s->SetInit(TableField(4, text, ","));
-  s->SetStoredDial(TableField(5, text, ","));
-  s->SetStoredPhone(TableField(6, text, ","));
-  s->SetTza(TableField(7, text, ","));
-  s->SetIpAddress(TableField(8, text, ","));
-  s->SetDescription(TableField(9, text, ","));
+  s->SetSite(f[0]);
+  s->SetPort(f[1]);
+  s->SetBaud(f[2]);
+  s->SetInit(f[3]);
+  s->SetStoredDial(f[4]);
+  s->SetStoredPhone(f[5]);
+  s->SetTza(f[6]);
+  s->SetIpAddress(f[7]);
+  s->SetDescription(f[8]);
   s->NormalizeIp();
   return s;
 }
@@ -49,6 +50,13 @@ std::string TSiteList::StrFromObj(const TRecord& obj) {
   r += PadLeft(LineSafe(s.IpAddress()), 15) + ", ";
   r += LineSafe(s.Description());
   return r;
+}
+
+void TSiteList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
 }
 
 void TSiteList::EnsureIndex() {

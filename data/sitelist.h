@@ -22,6 +22,7 @@ class TSiteList : public TMyStringList {
   void HandleEFOpenError() override;
   std::unique_ptr<TRecord> ObjFromStr(const std::string& text) override;
   std::string StrFromObj(const TRecord& obj) override;
+  void StrsFromObjs() override;
 
   // The first site in file order with exactly this number, or nullptr.
   TSite* FindSite(const std::string& site);

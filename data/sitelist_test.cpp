@@ -209,6 +209,30 @@ TEST_F(SiteListTest, DestructorWritesOnlyPendingChanges) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+// A site without a number is written with a leading comma once its padding is trimmed; its
+// fields must stay where they are however often the file is saved and read.
+TEST_F(SiteListTest, EmptyFirstFieldKeepsEveryFieldInPlace) {
+  WriteFile(Path("site.txt"), CrLf({", , 5, AT&F, 9, 555, 1, 10.0.0.1, nameless", ",5,1,9600"}));
+  for (int round = 0; round < 3; ++round) {
+    TSiteList list(Path("site.txt"));
+    std::vector<TSite*> all;
+    list.GetSites(all);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->Site(), "");
+    EXPECT_EQ(all[0]->Port(), "");
+    EXPECT_EQ(all[0]->Baud(), "5");
+    EXPECT_EQ(all[0]->IpAddress(), "10.0.0.1");
+    EXPECT_EQ(all[0]->Description(), "nameless");
+    EXPECT_EQ(all[1]->Site(), "");
+    EXPECT_EQ(all[1]->Port(), "5");
+    EXPECT_EQ(all[1]->Init(), "9600");
+    ASSERT_TRUE(list.Save());
+  }
+  EXPECT_EQ(ReadFile(Path("site.txt")),
+            CrLf({"     ,     ,    5,  AT&F,      9,         555,   1,        10.0.0.1, nameless",
+                  "     ,    5,    1,  9600,       ,            ,    ,                , "}));
+}
+
 TEST_F(SiteListTest, FieldsThatWouldBreakALineAreWrittenAsSpaces) {
   TSiteList list(Path("site.txt"));
   TSite s;

@@ -22,13 +22,14 @@ void TUserList::HandleEFOpenError() {
 }
 
 std::unique_ptr<TRecord> TUserList::ObjFromStr(const std::string& text) {
+  std::vector<std::string> f = RecordFields(text, 6);
   auto u = std::make_unique<TUser>();
-  u->id_ = TableField(1, text, ",");
-  u->tz_ = TableField(2, text, ",");
-  u->rejectOvr_ = TableField(3, text, ",");
-  u->reserved_ = TableField(4, text, ",");
-  u->authority_ = TableField(5, text, ",");
-  u->comment_ = TableField(6, text, ",");
+  u->id_ = f[0];
+  u->tz_ = f[1];
+  u->rejectOvr_ = f[2];
+  u->reserved_ = f[3];
+  u->authority_ = f[4];
+  u->comment_ = f[5];
   if (!u->authority_.empty()) {
     long long level;
     if (ParseInt(u->authority_, level) && level >= 0 && level <= 5) {
@@ -62,6 +63,13 @@ void TUserList::IndexOne(TUser* u) {
   byId_.emplace(u->ID(), u);
   std::string normal = NormalizeNumber(u->ID());
   if (normal != u->ID()) byId_.emplace(std::move(normal), u);
+}
+
+void TUserList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
 }
 
 void TUserList::EnsureIndex() {

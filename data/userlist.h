@@ -22,6 +22,7 @@ class TUserList : public TMyStringList {
   void HandleEFOpenError() override;
   std::unique_ptr<TRecord> ObjFromStr(const std::string& text) override;
   std::string StrFromObj(const TRecord& obj) override;
+  void StrsFromObjs() override;
 
   // The first user in file order whose ID equals the text, or whose ID without leading zeros
   // (NormalizeNumber) equals it; nullptr when none. "7" finds "0007"; "0007" does not find "7".

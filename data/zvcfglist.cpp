@@ -1,5 +1,7 @@
 #include "data/zvcfglist.h"
 
+#include "util/fileio.h"
+
 namespace zv {
 
 TZvCfgList::TZvCfgList(std::string fileName) : TMyStringList(std::move(fileName)) { Load(); }
@@ -10,6 +12,9 @@ TZvCfgList::~TZvCfgList() {
 }
 
 void TZvCfgList::HandleEFOpenError() {
+  // Only a missing file is created: one that exists but cannot be opened (no permission,
+  // not a plain file) would be replaced by an empty one and every configuration lost.
+  if (PathExists(FileName)) throw EZvFileError("Cannot open file " + FileName);
   Add(".Zorvan Configurations");
   TMyStringList::HandleEFOpenError();
 }

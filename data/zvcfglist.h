@@ -59,11 +59,14 @@ class TZvCfgList : public TMyStringList {
     std::string text;    // cut to 255 characters and trimmed
     std::string spaced;  // text upper-cased, tabs turned into spaces
     std::string first;   // field 1 of text (separator " "), upper-cased
-    std::uint16_t tags;  // which reader-section tags `spaced` contains
+    std::uint16_t tags = 0;  // which reader-section tags `spaced` contains
+    bool hasTz = false;      // `spaced` contains "#TZ"
+    int opens = 0;           // the section this line opens, kOpens...
   };
+  enum { kOpensNothing, kOpensReader, kOpensTimeZone, kOpensBell, kOpensHoliday };
 
  private:
-  std::unique_ptr<TReaderConfig> ReadReaderSection(const std::vector<TCfgLine>& lines, int from);
+  void ReadReaderSections(const std::vector<TCfgLine>& lines);
   std::unique_ptr<TTimeZone> ReadTimeZoneSection(const std::vector<TCfgLine>& lines, int from);
   std::unique_ptr<TBellSchedule> ReadBellSection(const std::vector<TCfgLine>& lines, int from);
   std::unique_ptr<THoliday> ReadHolidaySection(const std::vector<TCfgLine>& lines, int from);

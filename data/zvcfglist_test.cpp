@@ -1,6 +1,10 @@
 #include "data/zvcfglist.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "util/testsupport.h"
 
@@ -150,6 +154,24 @@ TEST(ZvCfgListTest, MissingFileIsCreatedWithItsHeaderOnly) {
   EXPECT_THROW(TZvCfgList(t.file("no/such/dir/zv.cfg")), EZvFileError);
 }
 
+TEST(ZvCfgListTest, ExistingFileThatCannotBeOpenedIsNotReplaced) {
+  TTempDir t;
+  // A socket exists but cannot be opened as a file, whoever runs the test.
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const std::string path = t.file("zv.cfg");
+  ASSERT_LT(path.size(), sizeof addr.sun_path);
+  path.copy(addr.sun_path, path.size());
+  int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  EXPECT_THROW(TZvCfgList{path}, EZvFileError);
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISSOCK(st.st_mode));
+  ::close(fd);
+}
+
 TEST(ZvCfgListTest, WritesTheSmallestReaderSection) {
   TTempDir t;
   TZvCfgList l(t.file("zv.cfg"));
@@ -271,6 +293,15 @@ TEST(ZvCfgListTest, OpeningTagsAreTestedInOrderAndOnlyOpenSectionsSwallowLines) 
   }));
   EXPECT_EQ(out, Crlf({".Zorvan Configurations", "", "#rdr 5 6", "#end", "", "", "#tz 2", "08:00 09:00",
                        "#end", "", "#holiday", "3 17", "4 1", "#end", ""}));
+}
+
+TEST(ZvCfgListTest, ReaderSectionLeftOpenTakesTheLinesOfTheNextOneUpToItsEnd) {
+  TTempDir t;
+  const std::string out = Regenerate(t, Crlf({"#rdr 1 1", "#rej 10", "#pw 3 33", "#rdr 2 2", "#rej 20",
+                                              "#hrt 1 #end", "#rej 30", "#rdr 4 4", "#end"}));
+  // The first section's own "#rdr" is overwritten by the second one's: both read as 2 2.
+  EXPECT_EQ(out, Crlf({".Zorvan Configurations", "", "#rdr 2 2", "#pw 3 33", "#rej 20", "#hrt 1", "#end", "",
+                       "#rdr 2 2", "#rej 20", "#hrt 1", "#end", "", "#rdr 4 4", "#end", ""}));
 }
 
 // Hand edits that the writer could not write back the way they read are not taken, so a
