@@ -125,11 +125,12 @@ TEST_F(ReaderOpsTest, SitesWhoseLineDoesNotOpen) {
   TRunResult r = RunZorvan({"X"});
   ExpectCleanRun(r);
   std::string log = CommandLineLog();
-  EXPECT_THAT(log, HasSubstr("Site 1: Failed to connect. IP address " + Addr(9) + "\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 2: Failed to (connect. Baud 9600|initialize COM Port. COM Port 1)\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 3: Failed to (connect. Baud 2400, Phone 5551234|initialize COM Port. COM Port 2|set modem initialization string. ATZ)\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 4: Failed to (connect. Baud 99999999999|initialize COM Port. COM Port -7)\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 5: Failed to (connect. Baud 12ab|initialize COM Port. COM Port abc)\r\n"));
+  EXPECT_THAT(log, HasSubstr("\r\nSite 1: Failed to connect. IP address " + Addr(9) + "\r\n"));
+  // The serial ports lead nowhere: installing a channel works, opening it does not.
+  EXPECT_THAT(log, HasSubstr("\r\nSite 2: Failed to connect. Baud 9600\r\n"
+                             "Site 3: Failed to connect. Baud 2400, Phone 5551234\r\n"
+                             "Site 4: Failed to initialize COM Port. COM Port -7\r\n"
+                             "Site 5: Failed to connect. Baud 12ab\r\n"));
   EXPECT_THAT(log, Not(HasSubstr("Testing communications.")));
   EXPECT_THAT(ErrorLog(), ContainsRegex(std::string(kStamp) + "Site 1: Failed to connect. IP address "));
 }
