@@ -89,6 +89,10 @@ void TE2eTest::SetUp() {
   // Short library timeouts: a reader that does not answer fails within a fraction of a second.
   Env["RDRDLL32_TIMEOUT_MS"] = "150";
   Env["RDRDLL32_CONNECT_TIMEOUT_MS"] = "500";
+  Env["RDRDLL32_MODEM_TIMEOUT_MS"] = "500";
+  Env["RDRDLL32_DIAL_TIMEOUT_MS"] = "2000";
+  Env["RDRDLL32_MODEM_GUARD_MS"] = "100";
+  Env["ZV_WSOCK_CLOSE_PAUSE_MS"] = "20";
   WriteSettings();
   WriteSites({});
   WriteClocks({});

@@ -258,9 +258,10 @@ TEST_F(EmulatedTest, OperationsWhoseStepsComeLaterStillWalkAndKeepTheirFiles) {
 // Serial line and modem: the emulator links a pseudo terminal where COM1 points.
 TEST_F(EmulatedTest, TestOverSerialLineAndModem) {
   if (!EmulatorOffers("--serial")) GTEST_SKIP() << "rdremu does not serve serial lines yet";
-  std::string com1 = Root + "com1", com2 = Root + "com2";
+  std::string com1 = Root + "com1", com2 = Root + "com2", com3 = Root + "com3";
   Env["RDRDLL32_COM1"] = com1;
   Env["RDRDLL32_COM2"] = com2;
+  Env["RDRDLL32_COM3"] = com3;
   Emulate({"init", State});
   Emulate({"add-site", State, "--site", "7", "--serial", com1});
   AddReader("7", 0, 2, 1);
@@ -269,16 +270,23 @@ TEST_F(EmulatedTest, TestOverSerialLineAndModem) {
   if (modem) {
     Emulate({"add-site", State, "--site", "8", "--serial", com2, "--phone", "5551234"});
     AddReader("8", 2, 1, 2);
+    // A line whose far end is busy.
+    Emulate({"add-site", State, "--site", "9", "--serial", com3, "--phone", "5559999",
+             "--modem-answer", "BUSY"});
+    AddReader("9", 1, 0, 0);
   }
   ASSERT_TRUE(StartEmulator());
-  WriteSites({"7, 1, 9600, , , , 0, , serial", "8, 2, 9600, AT&F, 9, 5551234, 0, , modem"});
-  WriteClocks({"7, 0", "7, 4", "8, 2"});
-  ExpectCleanRun(RunZorvan({"X7", "X8"}));
+  WriteSites({"7, 1, 9600, , , , 0, , serial", "8, 2, 9600, AT&F, 9, 5551234, 0, , modem",
+              "9, 3, 2400, , 9, 5559999, 0, , busy modem"});
+  WriteClocks({"7, 0", "7, 4", "8, 2", "9, 1"});
+  ExpectCleanRun(RunZorvan({"X7", "X8", "X9"}));
   std::string log = CommandLineLog();
   EXPECT_THAT(log, HasSubstr("Site 7, Clock 0: Model ZV4K, Medium 256K\r\nSite 7, Clock 0: responded.\r\n"));
   EXPECT_THAT(log, HasSubstr("Site 7, Clock 4: Model ZKII, Small 128K\r\nSite 7, Clock 4: responded.\r\n"));
   if (modem) {
     EXPECT_THAT(log, HasSubstr("Site 8, Clock 2: Model ZV3K, Large 640K\r\nSite 8, Clock 2: responded.\r\n"));
+    EXPECT_THAT(log, HasSubstr("\r\nSite 9: Failed to connect. Baud 2400, Phone 5559999\r\n"));
+    EXPECT_THAT(ErrorLog(), ContainsRegex(std::string(kStamp) + "Site 9: Failed to connect. Baud 2400"));
   } else {
     std::fprintf(stderr, "rdremu has no modem yet: the modem half is skipped\n");
   }
