@@ -103,6 +103,16 @@ TEST_F(WalksTest, InvalidClockNumbersAreSkippedAndTheNextClockTried) {
   EXPECT_EQ(Fake.count("rdrSetHandReader"), 1);
 }
 
+TEST_F(WalksTest, AllClocksEvenWhenALineHasAnEmptyClockNumber) {
+  LoadSites({kNet5});
+  LoadClocks({"5, , menu.bin", "5, 1"});
+  EXPECT_TRUE(TestSites(AllSites(), ""));
+  EXPECT_THAT(Host.Lines, ElementsAre("Site 5, Clock : Invalid Clock No",
+                                      "Site 5, Clock 1: Testing communications.",
+                                      "Site 5, Clock 1: Model ZV4K, Medium 256K",
+                                      "Site 5, Clock 1: responded."));
+}
+
 TEST_F(WalksTest, FailedReaderInformationShowsModelZeroAndGoesOn) {
   LoadSites({kNet5});
   LoadClocks({"5, 1"});
