@@ -31,17 +31,17 @@ emu() { "$EMU" "$@" > /dev/null; }
 emu init "$STATE"
 emu add-site "$STATE" --site 1 --tcp 127.0.0.2:3001
 emu add-site "$STATE" --site 2 --tcp 127.0.0.3:3001
-emu add-reader "$STATE" --site 1 --address 1 --model 2 --memory 1
-emu add-reader "$STATE" --site 1 --address 2 --model 1 --memory 0
-emu add-reader "$STATE" --site 1 --address 3 --model 0 --memory 2
-emu set-offline "$STATE" --site 1 --address 3
-emu add-reader "$STATE" --site 2 --address 1 --model 3 --memory 2
-emu add-reader "$STATE" --site 2 --address 4 --model 4 --memory 1
+emu add-reader "$STATE" --site 1 --addr 1 --model 2 --memory 1
+emu add-reader "$STATE" --site 1 --addr 2 --model 1 --memory 0
+emu add-reader "$STATE" --site 1 --addr 3 --model 0 --memory 2
+emu set-offline "$STATE" --site 1 --addr 3
+emu add-reader "$STATE" --site 2 --addr 1 --model 3 --memory 2
+emu add-reader "$STATE" --site 2 --addr 4 --model 4 --memory 1
 serial=""
 if "$EMU" --help 2>&1 | grep -q -- '--serial'; then
   emu add-site "$STATE" --site 3 --serial "$DEMO/com1"
-  emu add-reader "$STATE" --site 3 --address 0 --model 2 --memory 2
-  emu add-reader "$STATE" --site 3 --address 7 --model 1 --memory 1
+  emu add-reader "$STATE" --site 3 --addr 0 --model 2 --memory 2
+  emu add-reader "$STATE" --site 3 --addr 7 --model 1 --memory 1
   serial=yes
 fi
 

@@ -151,11 +151,11 @@ class EmulatedTest : public ReaderOpsTest {
     Emulate({"add-site", State, "--site", site, "--tcp", addr + ":3001"});
   }
   void AddReader(const std::string& site, int address, int model, int memory) {
-    Emulate({"add-reader", State, "--site", site, "--address", std::to_string(address), "--model",
+    Emulate({"add-reader", State, "--site", site, "--addr", std::to_string(address), "--model",
              std::to_string(model), "--memory", std::to_string(memory)});
   }
   void SetOffline(const std::string& site, int address) {
-    Emulate({"set-offline", State, "--site", site, "--address", std::to_string(address)});
+    Emulate({"set-offline", State, "--site", site, "--addr", std::to_string(address)});
   }
   // Two sites on TCP: 1 with readers 1 (ZV4K), 2 (ZV3K) and 5 offline; 12 with reader 3.
   void TwoTcpSites() {
