@@ -58,7 +58,7 @@ std::string TUserList::StrFromObj(const TRecord& obj) {
 }
 
 void TUserList::IndexOne(TUser* u) {
-  u->SetOwner(this);
+  u->SetKeyStamp(index_.Stamp());
   // emplace keeps an earlier user: the first in file order wins for both of its texts.
   byId_.emplace(u->ID(), u);
   std::string normal = NormalizeNumber(u->ID());
@@ -67,29 +67,29 @@ void TUserList::IndexOne(TUser* u) {
 
 void TUserList::StrsFromObjs() {
   // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TMyStringList::StrsFromObjs();
-  if (current) indexedGeneration_ = Generation();
+  if (current) index_.MarkBuilt(*this);
 }
 
 void TUserList::EnsureIndex() {
-  if (indexedGeneration_ == Generation()) return;
+  if (index_.Current(*this)) return;
   byId_.clear();
   byId_.reserve(static_cast<std::size_t>(Count()));
   for (int i = 0; i < Count(); ++i)
     if (auto* u = static_cast<TUser*>(Objects(i))) IndexOne(u);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
 }
 
 TUser* TUserList::Append(std::unique_ptr<TUser> user) {
   // An appended user comes after every other, so it cannot displace any existing answer;
   // a current index is extended rather than rebuilt (polling appends users one by one).
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TUser* raw = user.get();
   AddObject("", std::move(user));
   if (!current) return raw;
   IndexOne(raw);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
   return raw;
 }
 
