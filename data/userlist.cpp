@@ -60,9 +60,14 @@ std::string TUserList::StrFromObj(const TRecord& obj) {
 void TUserList::IndexOne(TUser* u) {
   u->SetKeyStamp(index_.Stamp());
   // emplace keeps an earlier user: the first in file order wins for both of its texts.
-  byId_.emplace(u->ID(), u);
-  std::string normal = NormalizeNumber(u->ID());
-  if (normal != u->ID()) byId_.emplace(std::move(normal), u);
+  const std::string& id = u->ID();
+  byId_.emplace(id, u);
+  // Most IDs are already normal (no leading "0", no blanks at the ends, not over-long).
+  bool normal = !id.empty() && id.size() <= kMaxText && id[0] != '0' &&
+                static_cast<unsigned char>(id.front()) > 32 && static_cast<unsigned char>(id.back()) > 32;
+  if (normal) return;
+  std::string n = NormalizeNumber(id);
+  if (n != id) byId_.emplace(std::move(n), u);
 }
 
 void TUserList::StrsFromObjs() {
