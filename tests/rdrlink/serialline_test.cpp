@@ -44,10 +44,11 @@ class SerialLine : public ::testing::Test {
   }
   void AddReader(int site, int addr, int punches) {
     ASSERT_EQ(0, emu.Cli("add-reader", {"--site", std::to_string(site), "--addr", std::to_string(addr)}));
-    if (punches)
+    if (punches) {
       ASSERT_EQ(0, emu.Cli("add-punch", {"--site", std::to_string(site), "--addr", std::to_string(addr),
                                          "--user", std::to_string(addr * 100), "--time", "2026-01-01 00:00",
                                          "--count", std::to_string(punches)}));
+    }
   }
   void OpenDirect(int port, int baud = 9600) {
     ch = rdrInstallChannel(port - 1);
@@ -168,7 +169,9 @@ TEST_F(SerialLine, DiallingFailuresEndWithinTheirBounds) {
   for (const auto& c : cases) {
     int32_t h = rdrInstallChannel(c.port - 1);
     ASSERT_NE(0, h);
-    if (*c.init) ASSERT_EQ(0, rdrSetModemInitString(h, c.init));
+    if (*c.init) {
+      ASSERT_EQ(0, rdrSetModemInitString(h, c.init));
+    }
     auto t0 = Clock::now();
     EXPECT_EQ(c.want, rdrOpenModemChannel(h, 9600, std::to_string(c.port).c_str(), 1)) << c.port;
     EXPECT_LT(MsSince(t0), 2500) << c.port;
@@ -270,6 +273,28 @@ TEST_F(SerialLine, AReaderThatStopsAnsweringOrALineThatDropsLosesNoPunch) {
   // request confirmed.
   EXPECT_EQ(10u, st.FindReader(1, 1)->log.size() + delivered - 1);
   EXPECT_TRUE(st.FindReader(2, 1)->log.empty());
+}
+
+TEST_F(SerialLine, AModemThatDropsTheCarrierLosesNoPunch) {
+  ASSERT_EQ(0, emu.Cli("init"));
+  AddSite(1, {"--phone", "77", "--drop-after", "6"});
+  AddReader(1, 3, 12);
+  ::setenv("RDRDLL32_TIMEOUT_MS", "100", 1);
+  ASSERT_TRUE(emu.Serve());
+  std::vector<int> all;
+  bool done = false;
+  for (int call = 0; call < 10 && !done; ++call) {
+    ch = rdrInstallChannel(0);
+    ASSERT_EQ(0, rdrOpenModemChannel(ch, 9600, "77", 1)) << call;
+    std::vector<int> part = PollAll(3);
+    done = part.empty() || part.back() != -1;
+    if (!done) part.pop_back();
+    all.insert(all.end(), part.begin(), part.end());
+    EXPECT_EQ(0, rdrCloseChannel(ch));
+    ch = 0;
+  }
+  ASSERT_TRUE(done);
+  EXPECT_EQ(12u, std::set<int>(all.begin(), all.end()).size());
 }
 
 }  // namespace
