@@ -58,6 +58,11 @@ void TMyStringList::SetObject(int i, std::unique_ptr<TRecord> obj) {
   ++generation_;
 }
 
+std::unique_ptr<TRecord> TMyStringList::TakeObject(int i) {
+  ++generation_;
+  return std::move(lines_.at(i).obj);
+}
+
 int TMyStringList::Add(const std::string& text) {
   lines_.push_back({text, nullptr});
   ++generation_;

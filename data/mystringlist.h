@@ -52,6 +52,8 @@ class TMyStringList {
   TRecord* Objects(int i) const { return lines_.at(i).obj.get(); }
   // Replaces the record of line i (the old one is freed).
   void SetObject(int i, std::unique_ptr<TRecord> obj);
+  // Hands the record of line i to the caller; the line keeps its text and carries none.
+  std::unique_ptr<TRecord> TakeObject(int i);
   int Add(const std::string& text);
   virtual int AddObject(const std::string& text, std::unique_ptr<TRecord> obj);
   void Insert(int i, const std::string& text, std::unique_ptr<TRecord> obj = nullptr);

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
+mkdir -p build
 bash scripts/install-deps.sh
 JOBS=${JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=offscreen
@@ -13,7 +14,7 @@ echo "== build (release, -Werror)"
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_WERROR=ON > /dev/null
 cmake --build build/ci -j "$JOBS"
 echo "== tests"
-ctest --test-dir build/ci -j "$JOBS" --output-on-failure --timeout 300
+ctest --test-dir build/ci -j "$JOBS" --output-on-failure --timeout 300 | tee build/ci-ctest.log
 
 echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZV_WERROR=ON -DZV_SANITIZE=ON -DZV_BENCH=OFF > /dev/null
@@ -21,7 +22,7 @@ cmake --build build/asan -j "$JOBS"
 echo "== tests under sanitizers"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions=$ROOT/scripts/lsan.supp \
-  ctest --test-dir build/asan -j "$JOBS" --output-on-failure --timeout 600
+  ctest --test-dir build/asan -j "$JOBS" --output-on-failure --timeout 600 | tee build/asan-ctest.log
 
 echo "== fuzz targets (${FUZZ_SECONDS}s each)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -40,3 +41,11 @@ for f in $fuzzers; do
   nf=$((nf+1))
 done
 echo "fuzz: $nf targets ran without a finding"
+
+# One closing line for both test runs.
+total=0
+for f in build/ci-ctest.log build/asan-ctest.log; do
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$f" | tail -1)
+  total=$((total + ${n:-0}))
+done
+echo "tests: $total passed, 0 failed"

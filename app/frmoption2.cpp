@@ -1,0 +1,173 @@
+#include "app/frmoption2.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "util/msgbox.h"
+
+namespace zv {
+
+namespace {
+
+QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
+
+std::optional<std::string> QtBrowseFolder(QWidget* parent, const std::string& title,
+                                          const std::string& prompt, const std::string& start) {
+  // File names are the file system's bytes; the edits hold bytes one character each.
+  QFileDialog dlg(parent, Latin1(title), QFile::decodeName(QByteArray::fromStdString(start)));
+  dlg.setFileMode(QFileDialog::Directory);
+  dlg.setOption(QFileDialog::ShowDirsOnly, true);
+  dlg.setLabelText(QFileDialog::LookIn, Latin1(prompt));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+  return QFile::encodeName(dlg.selectedFiles().first()).toStdString();
+}
+
+}  // namespace
+
+TfrmOption2::TfrmOption2(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmOption2");
+  setWindowTitle("Options");
+
+  auto* directories = new QGroupBox("Directories", this);
+  directories->setObjectName("GroupBox1");
+  auto* grid = new QGridLayout(directories);
+  auto* lblData = new QLabel("Data Path:", directories);
+  edtDataPath = new QLineEdit(directories);
+  edtDataPath->setObjectName("edtDataPath");
+  btnDataPath = new QPushButton("...", directories);
+  btnDataPath->setObjectName("btnDataPath");
+  auto* lblPunch = new QLabel("Punch Log Path:", directories);
+  edtPunchPath = new QLineEdit(directories);
+  edtPunchPath->setObjectName("edtPunchPath");
+  btnPunchPath = new QPushButton("...", directories);
+  btnPunchPath->setObjectName("btnPunchPath");
+  for (QPushButton* b : {btnDataPath, btnPunchPath}) {
+    b->setAutoDefault(false);
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance("....") + 16);
+  }
+  grid->addWidget(lblData, 0, 0);
+  grid->addWidget(edtDataPath, 0, 1);
+  grid->addWidget(btnDataPath, 0, 2);
+  grid->addWidget(lblPunch, 1, 0);
+  grid->addWidget(edtPunchPath, 1, 1);
+  grid->addWidget(btnPunchPath, 1, 2);
+
+  auto* rgpNUR = new QGroupBox("New User Restriction", this);
+  rgpNUR->setObjectName("rgpNUR");
+  auto* nurLayout = new QVBoxLayout(rgpNUR);
+  radAlways = new QRadioButton("Always", rgpNUR);
+  radAlways->setObjectName("radAlways");
+  radNever = new QRadioButton("Never", rgpNUR);
+  radNever->setObjectName("radNever");
+  radNever->setChecked(true);
+  nurLayout->addWidget(radAlways);
+  nurLayout->addWidget(radNever);
+
+  chkSaveCommandLineLog = new QCheckBox("Auto Save Command Line Log", this);
+  chkSaveCommandLineLog->setObjectName("chkSaveCommandLineLog");
+
+  auto* lblDelay = new QLabel("Inter-Command Delay (secs.)", this);
+  spnInterCommandDelay = new QSpinBox(this);
+  spnInterCommandDelay->setObjectName("spnInterCommandDelay");
+  spnInterCommandDelay->setRange(1, 60);
+  spnInterCommandDelay->setWrapping(false);
+  spnInterCommandDelay->setValue(2);
+  // The up-down and its edit are one control here; the edit keeps its own name.
+  edtInterCommandDelay = spnInterCommandDelay->findChild<QLineEdit*>();
+  edtInterCommandDelay->setObjectName("edtInterCommandDelay");
+  edtInterCommandDelay->setMaxLength(2);
+  lblDelay->setBuddy(spnInterCommandDelay);
+
+  btnOk = new QPushButton("OK", this);
+  btnOk->setObjectName("btnOk");
+  btnOk->setDefault(true);
+  btnCancel = new QPushButton("Cancel", this);
+  btnCancel->setObjectName("btnCancel");
+  btnCancel->setAutoDefault(false);
+
+  auto* delayRow = new QHBoxLayout;
+  delayRow->addWidget(lblDelay);
+  delayRow->addWidget(spnInterCommandDelay);
+  delayRow->addStretch();
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(rgpNUR);
+  auto* right = new QVBoxLayout;
+  right->addWidget(chkSaveCommandLineLog);
+  right->addLayout(delayRow);
+  right->addStretch();
+  middle->addLayout(right);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(btnOk);
+  buttons->addWidget(btnCancel);
+  auto* main = new QVBoxLayout(this);
+  main->addWidget(directories);
+  main->addLayout(middle);
+  main->addLayout(buttons);
+  resize(460, sizeHint().height());
+
+  BrowseFolder = [this](const std::string& t, const std::string& p, const std::string& s) {
+    return QtBrowseFolder(this, t, p, s);
+  };
+  connect(btnOk, &QPushButton::clicked, this, &TfrmOption2::btnOkClick);
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(btnDataPath, &QPushButton::clicked, this, &TfrmOption2::btnDataPathClick);
+  connect(btnPunchPath, &QPushButton::clicked, this, &TfrmOption2::btnPunchPathClick);
+}
+
+void TfrmOption2::SetValues(const TOptionValues& v) {
+  edtDataPath->setText(Latin1(v.DataPath));
+  edtPunchPath->setText(Latin1(v.PunchPath));
+  spnInterCommandDelay->setValue(v.InterCommandDelay);
+  radNever->setChecked(v.NewUserNever);
+  radAlways->setChecked(!v.NewUserNever);
+  chkSaveCommandLineLog->setChecked(v.SaveCommandLineLog);
+}
+
+TOptionValues TfrmOption2::Values() const {
+  TOptionValues v;
+  v.DataPath = Bytes(edtDataPath->text());
+  v.PunchPath = Bytes(edtPunchPath->text());
+  v.NewUserNever = radNever->isChecked();
+  v.SaveCommandLineLog = chkSaveCommandLineLog->isChecked();
+  // A half-typed value is read as the up-down shows it after editing ends.
+  spnInterCommandDelay->interpretText();
+  v.InterCommandDelay = spnInterCommandDelay->value();
+  return v;
+}
+
+void TfrmOption2::btnOkClick() {
+  TOptionCheck c = CheckOptions(Values());
+  if (c.Field == TOptionField::None) {
+    accept();
+    return;
+  }
+  ShowWarning(c.Message);
+  (c.Field == TOptionField::DataPath ? edtDataPath : edtPunchPath)->setFocus();
+}
+
+void TfrmOption2::btnDataPathClick() {
+  auto dir = BrowseFolder("Browse for Data Path", "Please select a directory for data files.",
+                          Bytes(edtDataPath->text()));
+  if (dir) edtDataPath->setText(Latin1(*dir));
+}
+
+void TfrmOption2::btnPunchPathClick() {
+  auto dir = BrowseFolder("Browse for Punch Data Path",
+                          "Please select a directory for punch data files.",
+                          Bytes(edtPunchPath->text()));
+  if (dir) edtPunchPath->setText(Latin1(*dir));
+}
+
+}  // namespace zv

@@ -1,0 +1,49 @@
+// TfrmOption2: the Options dialog for the data and punch-log directories, the new-user
+// restriction, the command-line log switch and the pause between command-line parameters.
+#pragma once
+#include <QDialog>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/options.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace zv {
+
+class TfrmOption2 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrmOption2(QWidget* parent = nullptr);
+
+  void SetValues(const TOptionValues& v);
+  TOptionValues Values() const;
+
+  // Asks for a folder (title, prompt, start); none when the user cancels. Tests replace it.
+  std::function<std::optional<std::string>(const std::string&, const std::string&,
+                                           const std::string&)>
+      BrowseFolder;
+
+  void btnOkClick();
+  void btnDataPathClick();
+  void btnPunchPathClick();
+
+  QLineEdit* edtDataPath;
+  QLineEdit* edtPunchPath;
+  QPushButton* btnDataPath;
+  QPushButton* btnPunchPath;
+  QRadioButton* radAlways;
+  QRadioButton* radNever;
+  QCheckBox* chkSaveCommandLineLog;
+  QSpinBox* spnInterCommandDelay;
+  QLineEdit* edtInterCommandDelay;  // the up-down's own edit
+  QPushButton* btnOk;
+  QPushButton* btnCancel;
+};
+
+}  // namespace zv

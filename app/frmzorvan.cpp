@@ -1,0 +1,365 @@
+#include "app/frmzorvan.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QTextCursor>
+
+#include "app/frmoption2.h"
+#include "data/modemlist.h"
+#include "util/fileio.h"
+#include "util/msgbox.h"
+
+namespace zv {
+
+namespace {
+
+QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+
+QAction* Item(QMenu* menu, const char* name, const char* caption,
+              const QKeySequence& shortcut = QKeySequence()) {
+  QAction* a = menu->addAction(QString::fromLatin1(caption));
+  a->setObjectName(name);
+  if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+  return a;
+}
+
+QMenu* Menu(QMenuBar* bar, const char* name, const char* caption) {
+  QMenu* m = bar->addMenu(QString::fromLatin1(caption));
+  m->setObjectName(name);
+  return m;
+}
+
+// A list on its file, or none when its constructor lets any error out.
+template <class TList>
+std::unique_ptr<TList> NewList(const std::string& fileName) {
+  try {
+    return std::make_unique<TList>(fileName);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+TfrmZorvan::TfrmZorvan() : TfrmZorvan(DefaultAppPaths()) {}
+
+TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmZorvan");
+  resize(640, 480);
+
+  lb = new QPlainTextEdit(this);
+  lb->setObjectName("lb");
+  lb->setLineWrapMode(QPlainTextEdit::NoWrap);
+  lb->setFrameShape(QFrame::NoFrame);
+  lb->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  lb->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  lb->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  setCentralWidget(lb);
+  CreateMenus();
+
+  // Creation: settings first, lists none until the window is shown.
+  Settings = std::make_unique<TIniFile>(paths.SettingsFile);
+  ProgramPath = WithDelimiter(paths.ProgramPath);
+  // The default data directory is ours to create; one the administrator named is not.
+  bool haveDataPath = !Settings->ReadString(kSettingsSection, "DataPath", "").empty();
+  if (!haveDataPath) ForceDirectories(paths.DefaultDataPath);
+  TSettingsValues v = ReadSettings(*Settings, paths.DefaultDataPath);
+  DataPath = v.DataPath;
+  PunchPath = v.PunchPath;
+  NewUserRestriction = v.NewUserRestriction;
+  AutoSaveCommandLineLog = v.SaveCommandLineLog;
+  InterCommandDelay = v.InterCommandDelay;
+
+  Busy = false;
+  lb->clear();
+  UntitledCount = 0;
+  CommandLineRun = false;
+}
+
+TfrmZorvan::~TfrmZorvan() {
+  // The lists go first, each writing its file when it holds unsaved changes; then the settings.
+  Sites.reset();
+  Modems.clear();
+  Clocks.reset();
+  Configs.reset();
+  Groups.reset();
+  Users.reset();
+  Settings.reset();
+}
+
+void TfrmZorvan::CreateMenus() {
+  mnuMain = menuBar();
+  mnuMain->setObjectName("mnuMain");
+
+  mniFile = Menu(mnuMain, "mniFile", "&File");
+  mniNew = Item(mniFile, "mniNew", "&New");
+  mniOpen = Item(mniFile, "mniOpen", "&Open...");
+  mniSave = Item(mniFile, "mniSave", "&Save");
+  mniSaveAs = Item(mniFile, "mniSaveAs", "Save &As...");
+  mniFile->addSeparator();
+  mniExit = Item(mniFile, "mniExit", "E&xit");
+
+  Edit1 = Menu(mnuMain, "Edit1", "E&dit");
+  Undo1 = Item(Edit1, "Undo1", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z));
+  Edit1->addSeparator();
+  Cut1 = Item(Edit1, "Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X));
+  Copy1 = Item(Edit1, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C));
+  Paste1 = Item(Edit1, "Paste1", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V));
+  Delete1 = Item(Edit1, "Delete1", "&De&lete", QKeySequence(Qt::Key_Delete));
+  Edit1->addSeparator();
+  SelectAll1 = Item(Edit1, "SelectAll1", "Select &All", QKeySequence(Qt::CTRL | Qt::Key_A));
+  Edit1->addSeparator();
+  mniOptions = Item(Edit1, "mniOptions", "&Options");
+
+  Maintenance1 = Menu(mnuMain, "Maintenance1", "&Maintenance");
+  mniSites = Item(Maintenance1, "mniSites", "S&ites...");
+  mniBells = Item(Maintenance1, "mniBells", "&Bells...");
+  mniHolidays = Item(Maintenance1, "mniHolidays", "&Holidays...");
+  mniClocks = Item(Maintenance1, "mniClocks", "&Clocks...");
+  mniGroups = Item(Maintenance1, "mniGroups", "&Groups...");
+  mniUsers = Item(Maintenance1, "mniUsers", "&Users...");
+  mniTimeZones = Item(Maintenance1, "mniTimeZones", "&Time Zones...");
+
+  Commands1 = Menu(mnuMain, "Commands1", "&Zorvan");
+  mniPoll = Item(Commands1, "mniPoll", "&Poll...");
+  mniRestoreDB = Item(Commands1, "mniRestoreDB", "&Restore Database...");
+  mniRestoreFullDatabase = Item(Commands1, "mniRestoreFullDatabase", "Restore Full &Database");
+  mniGetDB = Item(Commands1, "mniGetDB", "&Get Database...");
+  mniGetRawDatabase = Item(Commands1, "mniGetRawDatabase", "Get &Full Database ");
+  mniSetTime = Item(Commands1, "mniSetTime", "Send &Time...");
+  mniConfig = Item(Commands1, "mniConfig", "Send &Config...");
+  mniTest = Item(Commands1, "mniTest", "Test C&ommunications");
+
+  View1 = Menu(mnuMain, "View1", "&View");
+  mniListUsers = Item(View1, "mniListUsers", "&Users List");
+  mniPunchLog = Item(View1, "mniPunchLog", "&Punch Log");
+  mniTodaysPunchs = Item(View1, "mniTodaysPunchs", "&Todays Punches");
+  mniErrorLog = Item(View1, "mniErrorLog", "&Error Log");
+  mniSystemLog = Item(View1, "mniSystemLog", "&System Log");
+  mniTransactionData = Item(View1, "mniTransactionData", "Transaction &Data");
+
+  Help1 = Menu(mnuMain, "Help1", "&Help");
+  mniAbout = Item(Help1, "mniAbout", "&About...");
+
+  connect(mniExit, &QAction::triggered, this, &QWidget::close);
+  // The plain editing commands act on the text area.
+  connect(Undo1, &QAction::triggered, lb, &QPlainTextEdit::undo);
+  connect(Cut1, &QAction::triggered, lb, &QPlainTextEdit::cut);
+  connect(Copy1, &QAction::triggered, lb, &QPlainTextEdit::copy);
+  connect(Paste1, &QAction::triggered, lb, &QPlainTextEdit::paste);
+  connect(Delete1, &QAction::triggered, lb, [this] { lb->textCursor().removeSelectedText(); });
+  connect(SelectAll1, &QAction::triggered, lb, &QPlainTextEdit::selectAll);
+  connect(mniOptions, &QAction::triggered, this, &TfrmZorvan::mniOptionsClick);
+  connect(mniSites, &QAction::triggered, this, &TfrmZorvan::mniSitesClick);
+  connect(mniBells, &QAction::triggered, this, &TfrmZorvan::mniBellsClick);
+  connect(mniHolidays, &QAction::triggered, this, &TfrmZorvan::mniHolidaysClick);
+  connect(mniClocks, &QAction::triggered, this, &TfrmZorvan::mniClocksClick);
+  connect(mniGroups, &QAction::triggered, this, &TfrmZorvan::mniGroupsClick);
+  connect(mniUsers, &QAction::triggered, this, &TfrmZorvan::mniUsersClick);
+  connect(mniTimeZones, &QAction::triggered, this, &TfrmZorvan::mniTimeZonesClick);
+}
+
+void TfrmZorvan::AddLogLine(const std::string& text) {
+  lb->appendPlainText(Latin1(text));
+  lb->document()->setModified(true);
+  // The reader operations run on this thread: let the window repaint and take input.
+  QCoreApplication::processEvents();
+}
+
+void TfrmZorvan::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (shown_) return;
+  shown_ = true;
+  LoadDataSet();
+}
+
+void TfrmZorvan::LoadDataSet() {
+  // Each step stands alone: a list that fails to load stays none and writes no line. The log
+  // lines let events run, so the menus wait for their first refresh: no command may act on a
+  // data set that is half loaded.
+  mnuMain->setEnabled(false);
+  Modems = LoadModemList(ProgramPath + "modem.txt");
+  if ((Sites = NewList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
+  if ((Configs = NewList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
+  if ((Clocks = NewList<TClockList>(DataPath + "clock.txt"))) AddLogLine("Clocks loaded");
+  if ((Groups = NewList<TGroupList>(DataPath + "group.txt"))) AddLogLine("Groups loaded");
+  if ((Users = NewList<TUserList>(DataPath + "user.txt"))) AddLogLine("Users loaded");
+  // The load lines are not changes of the document.
+  lb->document()->setModified(false);
+  CurrentFileName = NextUntitledName();
+  UpdateCaption();
+  mnuMain->setEnabled(true);
+  RefreshMenus();
+  QMetaObject::invokeMethod(this, [this] { StartCommandLineRun(); }, Qt::QueuedConnection);
+}
+
+std::string TfrmZorvan::NextUntitledName() {
+  ++UntitledCount;
+  if (UntitledCount == 1) return "untitled.txt";
+  return "untitled" + std::to_string(UntitledCount) + ".txt";
+}
+
+void TfrmZorvan::UpdateCaption() {
+  if (CurrentFileName.empty()) {
+    setWindowTitle("Zorvan Utility");
+  } else {
+    setWindowTitle("Zorvan Utility - " + Latin1(CurrentFileName));
+  }
+}
+
+// Reloads the list of a data file after the file changed on disk or the data directory moved.
+// The old list is freed first, writing its unsaved changes. No log line, no menu refresh.
+template <class TList>
+static bool Reload(std::unique_ptr<TList>& list, const std::string& fileName) {
+  list.reset();
+  list = NewList<TList>(fileName);
+  return list != nullptr;
+}
+
+bool TfrmZorvan::ReloadDataFile(const std::string& name) {
+  if (name == "user.txt") return Reload(Users, DataPath + name);
+  if (name == "site.txt") return Reload(Sites, DataPath + name);
+  if (name == "modem.txt") {
+    // From the data directory, where the editor saves it (at start it comes from the program's).
+    Modems = LoadModemList(DataPath + name);
+    return true;
+  }
+  if (name == "zv.cfg") return Reload(Configs, DataPath + name);
+  if (name == "group.txt") return Reload(Groups, DataPath + name);
+  if (name == "clock.txt") return Reload(Clocks, DataPath + name);
+  return false;
+}
+
+void TfrmZorvan::RefreshMenus() {
+  mniSites->setEnabled(Sites && !Busy);
+  mniGroups->setEnabled(Groups && !Busy);
+  for (QAction* a : {mniBells, mniHolidays, mniTimeZones}) a->setEnabled(Configs && !Busy);
+  mniClocks->setEnabled(Clocks && Configs && !Busy);
+  mniUsers->setEnabled(Users && !Busy);
+}
+
+void TfrmZorvan::PostRefreshMenus() {
+  QMetaObject::invokeMethod(this, [this] { RefreshMenus(); }, Qt::QueuedConnection);
+}
+
+void TfrmZorvan::StartCommandLineRun() {
+  // The command-line run: each parameter one operation, with its pauses and the close.
+}
+
+void TfrmZorvan::SaveCommandLineLog() {
+  // Writes lb to DataPath + "yyyymmdd-hhnnss.log" (the command-line run's log file).
+}
+
+bool TfrmZorvan::CanCloseDocument() {
+  // The editor's question whether to save a modified document goes here.
+  return true;
+}
+
+void TfrmZorvan::closeEvent(QCloseEvent* e) {
+  if (Busy) {
+    e->ignore();
+    return;
+  }
+  if (!CommandLineRun) {
+    if (!CanCloseDocument()) {
+      e->ignore();
+      return;
+    }
+  } else if (AutoSaveCommandLineLog) {
+    SaveCommandLineLog();
+  }
+  e->accept();
+}
+
+void TfrmZorvan::BringToFront() {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+TOptionValues TfrmZorvan::CurrentOptions() const {
+  TOptionValues v;
+  v.DataPath = WithoutDelimiter(DataPath);
+  v.PunchPath = WithoutDelimiter(PunchPath);
+  v.InterCommandDelay = InterCommandDelay;
+  v.NewUserNever = NewUserRestriction != 0;
+  v.SaveCommandLineLog = AutoSaveCommandLineLog;
+  return v;
+}
+
+void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
+  // Every change is written at once; a write that fails is told once, since the change would
+  // otherwise be lost silently at the next start.
+  bool written = true;
+  auto write = [&](const char* key, const std::string& value) {
+    written = Settings->WriteString(kSettingsSection, key, value) && written;
+  };
+  if (DirectoryChanged(DataPath, v.DataPath)) {
+    std::string dir = WithoutDelimiter(v.DataPath);
+    write("DataPath", dir);
+    DataPath = WithDelimiter(dir);
+    for (const char* f : {"user.txt", "site.txt", "zv.cfg", "group.txt", "clock.txt"}) {
+      ReloadDataFile(f);
+    }
+  }
+  if (DirectoryChanged(PunchPath, v.PunchPath)) {
+    std::string dir = WithoutDelimiter(v.PunchPath);
+    write("PunchPath", dir);
+    PunchPath = WithDelimiter(dir);
+  }
+  NewUserRestriction = v.NewUserNever ? 61 : 0;
+  write("NewUserRestriction", std::to_string(NewUserRestriction));
+  if (v.SaveCommandLineLog != AutoSaveCommandLineLog) {
+    AutoSaveCommandLineLog = v.SaveCommandLineLog;
+    write("SaveCommandLineLog", AutoSaveCommandLineLog ? "1" : "0");
+  }
+  if (v.InterCommandDelay != InterCommandDelay) {
+    InterCommandDelay = ClampInterCommandDelay(v.InterCommandDelay);
+    write("InterCommandDelay", std::to_string(InterCommandDelay));
+  }
+  if (!written) {
+    ShowWarning("Unable to save the settings to " + Settings->FileName() + ": " +
+                Settings->LastError());
+  }
+}
+
+void TfrmZorvan::mniOptionsClick() {
+  TfrmOption2 dlg(this);
+  dlg.SetValues(CurrentOptions());
+  if (dlg.exec() != QDialog::Accepted) return;
+  ApplyOptions(dlg.Values());
+}
+
+// Each maintenance item opens its dialog modally and frees it afterwards; the dialogs come
+// with their own work. An item does nothing while the list its dialog needs is none.
+void TfrmZorvan::mniSitesClick() {
+  if (!Sites) return;
+}
+void TfrmZorvan::mniBellsClick() {
+  if (!Configs) return;
+}
+void TfrmZorvan::mniHolidaysClick() {
+  if (!Configs) return;
+}
+void TfrmZorvan::mniClocksClick() {
+  if (!Clocks) return;
+}
+void TfrmZorvan::mniGroupsClick() {
+  if (!Groups) return;
+}
+void TfrmZorvan::mniUsersClick() {
+  if (!Users) return;
+}
+void TfrmZorvan::mniTimeZonesClick() {
+  if (!Configs) return;
+}
+
+}  // namespace zv

@@ -1,0 +1,114 @@
+// TfrmZorvan: the main window. It owns the settings and the data set for the whole run, is
+// the log window of the reader operations (lb) and holds the menus of every part.
+#pragma once
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/inifile.h"
+#include "data/clocklist.h"
+#include "data/grouplist.h"
+#include "data/sitelist.h"
+#include "data/userlist.h"
+#include "data/zvcfglist.h"
+#include "app/options.h"
+#include "app/settings.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+
+namespace zv {
+
+class TfrmZorvan : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Reads the settings; the data set is loaded when the window is first shown.
+  explicit TfrmZorvan(const TAppPaths& paths, QWidget* parent = nullptr);
+  TfrmZorvan();  // the running executable's paths
+  ~TfrmZorvan() override;
+
+  // Fields, in the order the rest of the program knows them.
+  bool Busy = false;
+  std::unique_ptr<TIniFile> Settings;
+  std::string ProgramPath;
+  std::string DataPath;
+  std::string CurrentFileName;
+  std::string PunchPath;
+  int InterCommandDelay = kDefaultInterCommandDelay;
+  std::vector<std::string> Modems;
+  // The data set; none while its file cannot be loaded.
+  std::unique_ptr<TSiteList> Sites;
+  std::unique_ptr<TZvCfgList> Configs;
+  std::unique_ptr<TClockList> Clocks;
+  std::unique_ptr<TGroupList> Groups;
+  std::unique_ptr<TUserList> Users;
+  int UntitledCount = 0;
+  bool CommandLineRun = false;
+  // The SaveCommandLineLog setting (the method of that name writes the log file).
+  bool AutoSaveCommandLineLog = true;
+  // The new-user restriction handed to the reader operations (0 Always, 61 Never).
+  int NewUserRestriction = kDefaultNewUserRestriction;
+  // The command-line parameters, as bytes, in order.
+  std::vector<std::string> Parameters;
+
+  // Appends a line to lb, marks it modified and lets pending events run.
+  void AddLogLine(const std::string& text);
+  // Frees and reloads the list of a data file; see the table in the .cpp.
+  bool ReloadDataFile(const std::string& name);
+  void UpdateCaption();
+  // The next untitled document name: "untitled.txt", then "untitled2.txt", ...
+  std::string NextUntitledName();
+
+  // Private message 1090: the enabled state of the menu items.
+  void RefreshMenus();
+  void PostRefreshMenus();
+  // Private message 1092: the command-line run, posted once when first shown.
+  void StartCommandLineRun();
+  // Writes lb as the command-line log in the data directory at the close of a run.
+  void SaveCommandLineLog();
+
+  // The Options dialog's OK: writes the settings that changed and reloads what they move.
+  void ApplyOptions(const TOptionValues& v);
+  TOptionValues CurrentOptions() const;
+
+  QPlainTextEdit* lb;
+  QMenuBar* mnuMain;
+  QMenu *mniFile, *Edit1, *Maintenance1, *Commands1, *View1, *Help1;
+  QAction *mniNew, *mniOpen, *mniSave, *mniSaveAs, *mniExit;
+  QAction *Undo1, *Cut1, *Copy1, *Paste1, *Delete1, *SelectAll1, *mniOptions;
+  QAction *mniSites, *mniBells, *mniHolidays, *mniClocks, *mniGroups, *mniUsers, *mniTimeZones;
+  QAction *mniPoll, *mniRestoreDB, *mniRestoreFullDatabase, *mniGetDB, *mniGetRawDatabase,
+      *mniSetTime, *mniConfig, *mniTest;
+  QAction *mniListUsers, *mniPunchLog, *mniTodaysPunchs, *mniErrorLog, *mniSystemLog,
+      *mniTransactionData;
+  QAction* mniAbout;
+
+  // Brings the window to the front, restored, when a second start asks for it.
+  void BringToFront();
+
+  void mniOptionsClick();
+  void mniSitesClick();
+  void mniBellsClick();
+  void mniHolidaysClick();
+  void mniClocksClick();
+  void mniGroupsClick();
+  void mniUsersClick();
+  void mniTimeZonesClick();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void CreateMenus();
+  void LoadDataSet();
+  // The editor's question about an unsaved document; true when closing may go on.
+  bool CanCloseDocument();
+
+  bool shown_ = false;
+};
+
+}  // namespace zv

@@ -1,0 +1,321 @@
+// The main window: start-up from the settings, the menu bar, the log window, the close rules.
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+
+#include "app/apptest.h"
+
+namespace zv {
+namespace {
+
+class FrmZorvanTest : public TAppTest {};
+
+TEST_F(FrmZorvanTest, NoSettingsFileGivesDefaultsAndCreatesTheDataDirectory) {
+  auto w = ShownWindow();
+  std::string data = DataHome() + "zorvan32/";
+  EXPECT_EQ(w->DataPath, data);
+  EXPECT_EQ(w->PunchPath, data);
+  EXPECT_TRUE(DirectoryExists(data));
+  EXPECT_EQ(w->ProgramPath, ProgramDir());
+  EXPECT_EQ(w->InterCommandDelay, 2);
+  EXPECT_TRUE(w->AutoSaveCommandLineLog);
+  EXPECT_EQ(w->NewUserRestriction, 61);
+  EXPECT_FALSE(w->Busy);
+  EXPECT_FALSE(w->CommandLineRun);
+  EXPECT_EQ(w->windowTitle().toStdString(), "Zorvan Utility - untitled.txt");
+  EXPECT_EQ(w->CurrentFileName, "untitled.txt");
+  EXPECT_EQ(w->UntitledCount, 1);
+  // Reading settings never creates the file; only Options writes it.
+  EXPECT_FALSE(FileExists(SettingsFile()));
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_FALSE(w->lb->document()->isModified());
+}
+
+TEST_F(FrmZorvanTest, SettingsAreReadAndNormalised) {
+  std::string data = MakeDir("Data/Site1");
+  std::string punch = MakeDir("Punch");
+  WriteSettings("[Zorvan32]\r\nDataPath=" + data.substr(0, data.size() - 1) +
+                "\r\nPunchPath=" + punch + "\r\nNewUserRestriction=0\r\n"
+                "SaveCommandLineLog=0\r\nInterCommandDelay=7\r\n");
+  auto w = NewWindow();
+  EXPECT_EQ(w->DataPath, data);  // case kept, one trailing "/" added
+  EXPECT_EQ(w->PunchPath, punch);
+  EXPECT_EQ(w->NewUserRestriction, 0);
+  EXPECT_FALSE(w->AutoSaveCommandLineLog);
+  EXPECT_EQ(w->InterCommandDelay, 7);
+  // The default data directory is not made when the settings name another one.
+  EXPECT_FALSE(DirectoryExists(DataHome() + "zorvan32"));
+}
+
+TEST_F(FrmZorvanTest, PunchPathFollowsDataPathWhenAbsent) {
+  std::string data = MakeDir("d");
+  WriteSettings("[Zorvan32]\nDataPath=" + data + "\n");
+  auto w = NewWindow();
+  EXPECT_EQ(w->PunchPath, data);
+}
+
+TEST_F(FrmZorvanTest, InterCommandDelayIsClampedAndDefaulted) {
+  struct Case { const char* text; int want; };
+  for (Case c : {Case{"0", 1}, Case{"90", 60}, Case{"abc", 2}, Case{"-5", 1}, Case{"60", 60},
+                 Case{"1", 1}, Case{"", 2}, Case{"99999999999999", 60}}) {
+    WriteSettings(std::string("[Zorvan32]\r\nInterCommandDelay=") + c.text + "\r\n");
+    auto w = NewWindow();
+    EXPECT_EQ(w->InterCommandDelay, c.want) << "value \"" << c.text << "\"";
+  }
+}
+
+TEST_F(FrmZorvanTest, UnreadableSettingsFileGivesDefaults) {
+  // A directory where the file should be: it cannot be read as a file.
+  ForceDirectories(SettingsFile());
+  auto w = NewWindow();
+  EXPECT_EQ(w->DataPath, DataHome() + "zorvan32/");
+  EXPECT_EQ(w->InterCommandDelay, 2);
+  EXPECT_TRUE(w->AutoSaveCommandLineLog);
+  EXPECT_EQ(w->NewUserRestriction, 61);
+}
+
+TEST_F(FrmZorvanTest, BinarySettingsFileDoesNotCrash) {
+  static const char kJunk[] = "\0\xff[Zorvan32\n=\n\x01InterCommandDelay=5\r";
+  std::string junk(kJunk, sizeof kJunk - 1);
+  WriteSettings(junk + "[Zorvan32]\nInterCommandDelay=9\n");
+  auto w = NewWindow();
+  EXPECT_GE(w->InterCommandDelay, 1);
+  EXPECT_LE(w->InterCommandDelay, 60);
+}
+
+TEST_F(FrmZorvanTest, MenuBarCarriesNamesCaptionsAndShortcuts) {
+  auto w = NewWindow();
+  ASSERT_NE(w->findChild<QMenuBar*>("mnuMain"), nullptr);
+  std::vector<std::string> menus;
+  for (QAction* a : w->mnuMain->actions()) menus.push_back(a->menu()->objectName().toStdString());
+  EXPECT_EQ(menus, (std::vector<std::string>{"mniFile", "Edit1", "Maintenance1", "Commands1",
+                                             "View1", "Help1"}));
+  struct Item { const char* name; const char* caption; const char* keys; };
+  for (Item i : {Item{"mniSaveAs", "Save &As...", ""}, Item{"mniExit", "E&xit", ""},
+                 Item{"Undo1", "&Undo", "Ctrl+Z"}, Item{"Delete1", "&De&lete", "Del"},
+                 Item{"SelectAll1", "Select &All", "Ctrl+A"}, Item{"mniOptions", "&Options", ""},
+                 Item{"mniSites", "S&ites...", ""}, Item{"mniTimeZones", "&Time Zones...", ""},
+                 Item{"mniGetRawDatabase", "Get &Full Database ", ""},
+                 Item{"mniTest", "Test C&ommunications", ""},
+                 Item{"mniTodaysPunchs", "&Todays Punches", ""},
+                 Item{"mniAbout", "&About...", ""}}) {
+    auto* a = w->findChild<QAction*>(i.name);
+    ASSERT_NE(a, nullptr) << i.name;
+    EXPECT_EQ(a->text().toStdString(), i.caption);
+    EXPECT_EQ(a->shortcut().toString().toStdString(), i.keys) << i.name;
+  }
+  auto* zorvan = w->findChild<QMenu*>("Commands1");
+  ASSERT_NE(zorvan, nullptr);
+  EXPECT_EQ(zorvan->title().toStdString(), "&Zorvan");
+  EXPECT_EQ(zorvan->actions().size(), 8);
+  EXPECT_EQ(w->findChild<QMenu*>("mniFile")->actions().size(), 6);  // with the separator
+}
+
+TEST_F(FrmZorvanTest, AddLogLineAppendsLinesAndMarksModified) {
+  auto w = ShownWindow();
+  w->lb->clear();
+  w->lb->document()->setModified(false);
+  w->AddLogLine("first");
+  w->AddLogLine(std::string("caf\xe9", 4));
+  w->AddLogLine("");
+  EXPECT_TRUE(w->lb->document()->isModified());
+  EXPECT_EQ(w->lb->toPlainText().toLatin1().toStdString(), std::string("first\ncaf\xe9\n", 11));
+}
+
+TEST_F(FrmZorvanTest, CaptionWithoutFileName) {
+  auto w = ShownWindow();
+  w->CurrentFileName = "";
+  w->UpdateCaption();
+  EXPECT_EQ(w->windowTitle().toStdString(), "Zorvan Utility");
+  EXPECT_EQ(w->NextUntitledName(), "untitled2.txt");
+}
+
+TEST_F(FrmZorvanTest, CloseIsRefusedWhileBusy) {
+  auto w = ShownWindow();
+  w->Busy = true;
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(w->isVisible());
+  w->Busy = false;
+  EXPECT_TRUE(w->close());
+}
+
+TEST_F(FrmZorvanTest, ModemsComeFromTheProgramDirectoryAtStartAndDataDirectoryOnReload) {
+  {
+    auto w = ShownWindow();
+    EXPECT_EQ(w->Modems, std::vector<std::string>{"AT&F"});
+  }
+  WriteFile(ProgramDir() + "modem.txt", "ATZ\r\nAT&F1\r\n");
+  auto w = ShownWindow();
+  EXPECT_EQ(w->Modems, (std::vector<std::string>{"ATZ", "AT&F1"}));
+  WriteFile(w->DataPath + "modem.txt", "ATX4\n");
+  EXPECT_TRUE(w->ReloadDataFile("modem.txt"));
+  EXPECT_EQ(w->Modems, std::vector<std::string>{"ATX4"});
+  EXPECT_FALSE(w->ReloadDataFile("nothing.txt"));
+  EXPECT_FALSE(w->ReloadDataFile("MODEM.TXT"));
+}
+
+TEST_F(FrmZorvanTest, MissingOrUnusableDataDirectoryIsQuiet) {
+  WriteFile(Root() + "plainfile", "x");
+  for (std::string dir : {Root() + "does/not/exist", Root() + "plainfile"}) {
+    WriteSettings("[Zorvan32]\r\nDataPath=" + dir + "\r\n");
+    auto w = ShownWindow();
+    EXPECT_EQ(w->DataPath, dir + "/");
+    EXPECT_TRUE(w->lb->toPlainText().isEmpty()) << w->lb->toPlainText().toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+    for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled()) << dir;
+    // Nothing is created where the administrator's directory should be.
+    EXPECT_FALSE(DirectoryExists(Root() + "does"));
+  }
+}
+
+TEST_F(FrmZorvanTest, EditCommandsActOnTheTextArea) {
+  auto w = ShownWindow();
+  w->lb->setPlainText("hello world");
+  w->SelectAll1->trigger();
+  EXPECT_EQ(w->lb->textCursor().selectedText().toStdString(), "hello world");
+  w->Delete1->trigger();
+  EXPECT_TRUE(w->lb->toPlainText().isEmpty());
+  w->Undo1->trigger();
+  EXPECT_EQ(w->lb->toPlainText().toStdString(), "hello world");
+}
+
+TEST_F(FrmZorvanTest, OperationItemsStayEnabledWhileIdleAndAlwaysItemsAlways) {
+  auto w = ShownWindow();
+  for (QAction* a : {w->mniNew, w->mniExit, w->mniOptions, w->mniAbout, w->mniPunchLog}) {
+    EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+  }
+  w->Busy = true;
+  w->RefreshMenus();
+  for (QAction* a : {w->mniNew, w->mniExit, w->mniOptions, w->mniAbout, w->mniPunchLog}) {
+    EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+  }
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled());
+}
+
+// The lines of lb.
+std::vector<std::string> LogLines(const TfrmZorvan& w) {
+  std::vector<std::string> lines;
+  for (const QString& l : w.lb->toPlainText().split('\n')) lines.push_back(l.toStdString());
+  if (lines.size() == 1 && lines[0].empty()) lines.clear();
+  return lines;
+}
+
+const std::vector<std::string> kLoadLines = {"Sites loaded", "Configurations loaded",
+                                             "Clocks loaded", "Groups loaded", "Users loaded"};
+
+TEST_F(FrmZorvanTest, EmptyDataDirectoryGetsTheFiveFilesAndTheFiveLoadLines) {
+  auto w = ShownWindow();
+  EXPECT_EQ(LogLines(*w), kLoadLines);
+  EXPECT_FALSE(w->lb->document()->isModified());
+  ASSERT_TRUE(w->Sites && w->Configs && w->Clocks && w->Groups && w->Users);
+  EXPECT_EQ(ReadFile(w->DataPath + "site.txt"),
+            std::string(TSiteList::kHeader1) + "\r\n" + TSiteList::kHeader2 + "\r\n");
+  EXPECT_EQ(ReadFile(w->DataPath + "user.txt"),
+            std::string(TUserList::kHeader1) + "\r\n" + TUserList::kHeader2 + "\r\n");
+  for (const char* f : {"zv.cfg", "clock.txt", "group.txt"}) {
+    EXPECT_TRUE(FileExists(w->DataPath + f)) << f;
+  }
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_TRUE(a->isEnabled());
+  // The modem list is never looked for in the data directory at start.
+  EXPECT_FALSE(FileExists(w->DataPath + "modem.txt"));
+}
+
+TEST_F(FrmZorvanTest, EachListLoadsOnItsOwn) {
+  std::string data = DataHome() + "zorvan32/";
+  ForceDirectories(data + "clock.txt");  // a directory in the place of a data file
+  static const char kBinary[] = "\x01\x02\xff\xfe,,,\0\r\n\0\0garbage";
+  WriteFile(data + "group.txt", std::string(kBinary, sizeof kBinary - 1));
+  WriteFile(data + "user.txt", std::string(300000, 'x') + "\r\n" + std::string(5000, ','));
+  auto w = ShownWindow();
+  EXPECT_EQ(w->Clocks, nullptr);
+  EXPECT_NE(w->Sites, nullptr);
+  EXPECT_NE(w->Configs, nullptr);
+  std::vector<std::string> want = {"Sites loaded", "Configurations loaded"};
+  if (w->Groups) want.push_back("Groups loaded");
+  if (w->Users) want.push_back("Users loaded");
+  EXPECT_EQ(LogLines(*w), want);
+  EXPECT_TRUE(boxes.shown.empty());
+  // Clocks need both the clock and the configuration list.
+  EXPECT_FALSE(w->mniClocks->isEnabled());
+  EXPECT_TRUE(w->mniBells->isEnabled());
+  w->mniClocks->trigger();  // does nothing without its list
+}
+
+TEST_F(FrmZorvanTest, MenusFollowBusyAndTheLists) {
+  auto w = ShownWindow();
+  w->Busy = true;
+  w->RefreshMenus();
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled());
+  w->Busy = false;
+  w->PostRefreshMenus();
+  EXPECT_FALSE(w->mniSites->isEnabled());  // posted: not yet
+  QCoreApplication::processEvents();
+  for (QAction* a : w->Maintenance1->actions()) EXPECT_TRUE(a->isEnabled());
+  w->Configs.reset();
+  w->RefreshMenus();
+  for (QAction* a : {w->mniBells, w->mniHolidays, w->mniTimeZones, w->mniClocks}) {
+    EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+  }
+  EXPECT_TRUE(w->mniSites->isEnabled());
+  EXPECT_TRUE(w->mniUsers->isEnabled());
+  EXPECT_TRUE(w->mniGroups->isEnabled());
+}
+
+TEST_F(FrmZorvanTest, ReloadDataFileReplacesTheListAndSavesPendingChanges) {
+  auto w = ShownWindow();
+  std::string user = w->DataPath + "user.txt";
+  std::string before = ReadFile(user);
+  w->Users->Add("  .a comment the old list still had to write");
+  w->Users->Modified = true;
+  EXPECT_TRUE(w->ReloadDataFile("user.txt"));
+  EXPECT_NE(w->Users.get(), nullptr);
+  EXPECT_NE(ReadFile(user), before);  // written when the old list was freed
+  EXPECT_EQ(w->Users->Strings(w->Users->Count() - 1),
+            "  .a comment the old list still had to write");
+  // A file that cannot be loaded any more leaves the list none; the result says so.
+  std::remove((w->DataPath + "site.txt").c_str());
+  ForceDirectories(w->DataPath + "site.txt");
+  EXPECT_FALSE(w->ReloadDataFile("site.txt"));
+  EXPECT_EQ(w->Sites, nullptr);
+  EXPECT_TRUE(w->mniSites->isEnabled());  // until the next refresh
+  w->mniSites->trigger();                 // and then it does nothing
+  w->RefreshMenus();
+  EXPECT_FALSE(w->mniSites->isEnabled());
+  EXPECT_TRUE(w->ReloadDataFile("zv.cfg"));
+  EXPECT_TRUE(w->ReloadDataFile("group.txt"));
+  EXPECT_TRUE(w->ReloadDataFile("clock.txt"));
+  EXPECT_EQ(LogLines(*w), kLoadLines);  // reloading writes nothing
+}
+
+TEST_F(FrmZorvanTest, DestroyingTheWindowWritesUnsavedLists) {
+  std::string user, site;
+  {
+    auto w = ShownWindow();
+    user = w->DataPath + "user.txt";
+    site = w->DataPath + "site.txt";
+    w->Users->Add(".kept");
+    w->Users->Modified = true;
+    w->Sites->Add(".not saved");  // without Modified nothing is written
+  }
+  EXPECT_NE(ReadFile(user).find(".kept\r\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(site).find(".not saved"), std::string::npos);
+}
+
+TEST_F(FrmZorvanTest, NewDataDirectoryInOptionsCreatesItsFilesWithoutLogLines) {
+  auto w = ShownWindow();
+  std::string fresh = MakeDir("fresh");
+  TOptionValues v = w->CurrentOptions();
+  v.DataPath = fresh;
+  w->ApplyOptions(v);
+  for (const char* f : {"site.txt", "zv.cfg", "group.txt", "clock.txt", "user.txt"}) {
+    EXPECT_TRUE(FileExists(fresh + f)) << f;
+  }
+  EXPECT_FALSE(FileExists(fresh + "modem.txt"));
+  EXPECT_EQ(w->Sites->FileName, fresh + "site.txt");
+  EXPECT_EQ(LogLines(*w), kLoadLines);
+}
+
+}  // namespace
+}  // namespace zv

@@ -1,0 +1,85 @@
+#include "app/singleinstance.h"
+
+#include <QDir>
+#include <QLocalSocket>
+#include <QThread>
+#include <cstdlib>
+
+namespace zv {
+
+namespace {
+constexpr const char* kLockName = "Zorvan32Mutex";
+constexpr const char* kActivate = "activate\n";
+constexpr int kConnectMs = 2000;
+}  // namespace
+
+TSingleInstance::TSingleInstance(const QString& dir, QObject* parent)
+    : QObject(parent), dir_(dir.isEmpty() ? DefaultDirectory() : dir) {}
+
+TSingleInstance::~TSingleInstance() {
+  if (server_) server_->close();
+  if (lock_) lock_->unlock();
+}
+
+QString TSingleInstance::DefaultDirectory() {
+  const char* run = std::getenv("XDG_RUNTIME_DIR");
+  if (run && run[0] == '/') return QString::fromLocal8Bit(run);
+  return QDir::tempPath();
+}
+
+QString TSingleInstance::LockFileName() const { return dir_ + "/" + kLockName; }
+
+// A socket cannot share the lock file's name in one directory, so it carries a suffix.
+QString TSingleInstance::SocketName() const { return dir_ + "/" + kLockName + ".sock"; }
+
+TSingleInstance::TResult TSingleInstance::Start() {
+  lock_ = std::make_unique<QLockFile>(LockFileName());
+  // Held for the whole run: only a dead owner makes the lock stale, never its age.
+  lock_->setStaleLockTime(0);
+  if (!lock_->tryLock(0)) {
+    if (lock_->error() == QLockFile::LockFailedError) {
+      // The owner may be between taking the lock and listening; give it a moment.
+      for (int i = 0; i < 20; ++i) {
+        if (AskFirstToActivate()) return TResult::Second;
+        QThread::msleep(100);
+      }
+      return TResult::Second;
+    }
+    lock_.reset();
+    return TResult::NoLock;
+  }
+  // We own the lock, so a socket left behind by a crashed run is ours to remove.
+  QLocalServer::removeServer(SocketName());
+  server_ = std::make_unique<QLocalServer>();
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  connect(server_.get(), &QLocalServer::newConnection, this, &TSingleInstance::OnNewConnection);
+  server_->listen(SocketName());  // without it later starts still end; they cannot raise us
+  return TResult::First;
+}
+
+bool TSingleInstance::AskFirstToActivate() {
+  QLocalSocket s;
+  s.connectToServer(SocketName());
+  if (!s.waitForConnected(kConnectMs)) return false;
+  s.write(kActivate);
+  bool ok = s.waitForBytesWritten(kConnectMs);
+  s.disconnectFromServer();
+  if (s.state() != QLocalSocket::UnconnectedState) s.waitForDisconnected(kConnectMs);
+  return ok;
+}
+
+void TSingleInstance::OnNewConnection() {
+  while (QLocalSocket* s = server_->nextPendingConnection()) {
+    auto onData = [this, s] {
+      // The request is one short line; act once it is complete.
+      if (!s->canReadLine()) return;
+      QByteArray line = s->readLine();
+      if (line == kActivate) emit ActivationRequested();
+    };
+    connect(s, &QLocalSocket::readyRead, this, onData);
+    connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+    onData();
+  }
+}
+
+}  // namespace zv

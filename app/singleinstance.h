@@ -1,0 +1,44 @@
+// TSingleInstance: one running program per user. The first process holds the lock file
+// Zorvan32Mutex and listens on a local socket beside it; a later process asks it over that
+// socket to bring its window to the front, then ends without running anything.
+#pragma once
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace zv {
+
+class TSingleInstance : public QObject {
+  Q_OBJECT
+ public:
+  // Lock and socket live in `dir` (empty: $XDG_RUNTIME_DIR, else the temporary directory).
+  explicit TSingleInstance(const QString& dir = QString(), QObject* parent = nullptr);
+  ~TSingleInstance() override;
+
+  enum class TResult {
+    First,       // we hold the lock and listen for later starts
+    Second,      // another process holds it; it has been asked to come to the front
+    NoLock,      // the lock cannot be made at all (an unwritable directory): run alone
+  };
+  TResult Start();
+
+  static QString DefaultDirectory();
+  QString LockFileName() const;
+  QString SocketName() const;
+
+ signals:
+  // A later start asked this process to show its window restored and in front.
+  void ActivationRequested();
+
+ private:
+  void OnNewConnection();
+  bool AskFirstToActivate();
+
+  QString dir_;
+  std::unique_ptr<QLockFile> lock_;
+  std::unique_ptr<QLocalServer> server_;
+};
+
+}  // namespace zv

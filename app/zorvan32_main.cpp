@@ -1,0 +1,35 @@
+// zorvan32: the Zorvan Utility. One instance per user; each parameter is one reader command.
+#include <string>
+#include <vector>
+
+#include "app/frmzorvan.h"
+#include "app/qtmessageboxes.h"
+#include "app/singleinstance.h"
+#include "app/zvapplication.h"
+
+int main(int argc, char** argv) {
+  // The parameters as the shell gave them, before Qt takes its own options out.
+  std::vector<std::string> params;
+  for (int i = 1; i < argc; ++i) params.emplace_back(argv[i]);
+
+  zv::TZvApplication app(argc, argv);
+  zv::TSingleInstance instance;
+  if (instance.Start() == zv::TSingleInstance::TResult::Second) {
+    // The running program has been asked to come to the front; this one runs nothing.
+    return 0;
+  }
+
+  zv::TQtMessageBoxes boxes;
+  zv::SetMessageBoxes(&boxes);
+  int rc;
+  {
+    zv::TfrmZorvan frmZorvan;
+    QObject::connect(&instance, &zv::TSingleInstance::ActivationRequested, &frmZorvan,
+                     &zv::TfrmZorvan::BringToFront);
+    frmZorvan.Parameters = params;
+    frmZorvan.show();
+    rc = app.exec();
+  }
+  zv::SetMessageBoxes(nullptr);
+  return rc;
+}

@@ -1,0 +1,46 @@
+#include "app/zvapplication.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
+
+namespace zv {
+
+TZvApplication::TZvApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // No display name: the platform would add it to every caption ("Options - Zorvan Utility"),
+  // and the captions are the program's own.
+  setApplicationName("zorvan32");
+}
+
+bool TZvApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ShowErrorBox(e.what());
+  } catch (...) {
+    ShowErrorBox("Unknown error");
+  }
+  return false;
+}
+
+namespace {
+TErrorBox g_errorBox = nullptr;
+}
+
+TErrorBox SetErrorBox(TErrorBox box) {
+  TErrorBox old = g_errorBox;
+  g_errorBox = box;
+  return old;
+}
+
+void ShowErrorBox(const char* text) {
+  std::fprintf(stderr, "zorvan32: %s\n", text);
+  if (g_errorBox) {
+    g_errorBox(text);
+    return;
+  }
+  QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"),
+                        QString::fromLatin1(text));
+}
+
+}  // namespace zv

@@ -1,0 +1,191 @@
+#include "data/mystringlist.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "util/testsupport.h"
+#include "util/text.h"
+
+namespace zv {
+using testing::ReadFile;
+using testing::TTempDir;
+using testing::WriteFile;
+
+namespace {
+
+struct TPair : TRecord {
+  std::string a, b;
+};
+
+// A two-field table in the manner of the data files: "a, b" with a right-aligned to 4.
+class TPairList : public TMyStringList {
+ public:
+  explicit TPairList(const std::string& f) : TMyStringList(f) { Load(); }
+  ~TPairList() override { SaveIfModified(); }
+  void HandleEFOpenError() override {
+    Add(".Pair file");
+    Add(". A,    B");
+    TMyStringList::HandleEFOpenError();
+  }
+  std::unique_ptr<TRecord> ObjFromStr(const std::string& s) override {
+    auto p = std::make_unique<TPair>();
+    p->a = TableField(1, s, ",");
+    p->b = TableField(2, s, ",");
+    return p;
+  }
+  std::string StrFromObj(const TRecord& r) override {
+    const auto& p = static_cast<const TPair&>(r);
+    return PadLeft(p.a, 4) + ", " + p.b;
+  }
+  const TPair* At(int i) const { return static_cast<const TPair*>(Objects(i)); }
+};
+
+}  // namespace
+
+TEST(SplitTextLinesTest, AcceptsEveryLineEndAndStopsAtNul) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(SplitTextLines("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitTextLines("a\r\n\r\nb\r\n"), (V{"a", "", "b"}));
+  EXPECT_EQ(SplitTextLines("a\n\rb"), (V{"a", "", "b"}));  // LF then CR: two line ends
+  EXPECT_EQ(SplitTextLines(std::string("a\r\nb\0c\r\nd", 9)), (V{"a", "b"}));
+  EXPECT_EQ(SplitTextLines(""), V{});
+}
+
+TEST(MyStringListTest, MissingFileIsCreatedWithExactlyItsHeaderLines) {
+  TTempDir t;
+  {
+    TPairList l(t.file("p.txt"));
+    EXPECT_EQ(l.Count(), 2);
+    EXPECT_EQ(l.Objects(0), nullptr);
+    EXPECT_FALSE(l.Modified);
+  }
+  EXPECT_EQ(ReadFile(t.file("p.txt")), ".Pair file\r\n. A,    B\r\n");
+  TPairList again(t.file("p.txt"));
+  EXPECT_EQ(again.Objects(0), nullptr);
+  EXPECT_EQ(again.Objects(1), nullptr);
+}
+
+TEST(MyStringListTest, CommentsStayInPlaceAndDataLinesAreRewritten) {
+  TTempDir t;
+  std::string longLine = "1," + std::string(298, 'y');
+  WriteFile(t.file("p.txt"),
+            ".head\r\n"
+            "   .indented comment\r\n"
+            " \t \r\n"
+            "\r\n"
+            "\t7,  x  \n"
+            ".tab\tin\tcomment, with, commas\r" +
+                longLine + "\r\n");
+  TPairList l(t.file("p.txt"));
+  ASSERT_EQ(l.Count(), 7);
+  for (int i : {0, 1, 2, 3, 5}) EXPECT_EQ(l.Objects(i), nullptr) << i;
+  EXPECT_EQ(l.At(4)->a, "7");
+  EXPECT_EQ(l.At(4)->b, "x");
+  EXPECT_EQ(l.At(6)->b, std::string(253, 'y'));  // parsing reads the first 255 characters
+  EXPECT_EQ(l.Strings(6), longLine);             // the line itself is whole until saved
+  ASSERT_TRUE(l.Save());
+  EXPECT_EQ(ReadFile(t.file("p.txt")),
+            ".head\r\n   .indented comment\r\n \t \r\n\r\n   7, x\r\n.tab\tin\tcomment, with, commas\r\n"
+            "   1, " + std::string(253, 'y') + "\r\n");
+}
+
+TEST(MyStringListTest, BinaryBytesSurviveALoadAndSave) {
+  TTempDir t;
+  std::string odd = "\x01\x7f\xe9\xff";
+  WriteFile(t.file("p.txt"), ".c " + odd + "\r\n" + odd + ",b\r\n");
+  TPairList l(t.file("p.txt"));
+  EXPECT_EQ(l.At(1)->a, "\x7f\xe9\xff");  // the leading control byte is a blank
+  ASSERT_TRUE(l.Save());
+  EXPECT_EQ(ReadFile(t.file("p.txt")), ".c " + odd + "\r\n \x7f\xe9\xff, b\r\n");
+}
+
+TEST(MyStringListTest, DestroyingSavesOnlyPendingChanges) {
+  TTempDir t;
+  WriteFile(t.file("p.txt"), "1,a\n");
+  { TPairList l(t.file("p.txt")); }
+  EXPECT_EQ(ReadFile(t.file("p.txt")), "1,a\n");  // untouched
+  {
+    TPairList l(t.file("p.txt"));
+    auto p = std::make_unique<TPair>();
+    p->a = "2";
+    p->b = "b";
+    l.AddObject("", std::move(p));
+    EXPECT_TRUE(l.Modified);
+  }
+  EXPECT_EQ(ReadFile(t.file("p.txt")), "   1, a\r\n   2, b\r\n");
+}
+
+TEST(MyStringListTest, AFileThatIsADirectoryFailsTheConstructor) {
+  TTempDir t;
+  ASSERT_EQ(mkdir(t.file("p.txt").c_str(), 0755), 0);
+  EXPECT_THROW(TPairList l(t.file("p.txt")), EZvFileError);
+}
+
+TEST(MyStringListTest, AMissingDirectoryFailsTheConstructor) {
+  TTempDir t;
+  EXPECT_THROW(TPairList l(t.file("none/p.txt")), EZvFileError);
+}
+
+TEST(MyStringListTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
+  TTempDir t;
+  std::string dir = t.file("d");
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  WriteFile(dir + "/p.txt", "1,a\r\n");
+  auto l = std::make_unique<TPairList>(dir + "/p.txt");
+  auto p = std::make_unique<TPair>();
+  p->a = "2";
+  l->AddObject("", std::move(p));
+  if (geteuid() != 0) {
+    ASSERT_EQ(chmod(dir.c_str(), 0555), 0);  // read-only directory
+    EXPECT_FALSE(l->Save());
+    EXPECT_TRUE(l->Modified);
+    EXPECT_FALSE(l->LastError().empty());
+    EXPECT_EQ(ReadFile(dir + "/p.txt"), "1,a\r\n");
+    chmod(dir.c_str(), 0755);
+  }
+  // The directory gone entirely: the save fails, and so does the destructor's, quietly.
+  ASSERT_EQ(rename(dir.c_str(), t.file("moved").c_str()), 0);
+  EXPECT_FALSE(l->Save());
+  EXPECT_TRUE(l->Modified);
+  l.reset();
+  EXPECT_EQ(ReadFile(t.file("moved/p.txt")), "1,a\r\n");
+}
+
+TEST(MyFileStreamTest, CreatesMissingFileAndAppendsAfterTheLastByte) {
+  TTempDir t;
+  {
+    TMyFileStream s(t.file("Sys.Log"));
+    EXPECT_EQ(s.Size(), 0);
+    EXPECT_TRUE(s.WriteLine("one"));
+    s.Seek(0, SEEK_SET);
+    EXPECT_TRUE(s.WriteLine("two"));
+  }
+  EXPECT_EQ(ReadFile(t.file("Sys.Log")), "one\r\ntwo\r\n");
+  TMyFileStream s(t.file("Sys.Log"));
+  char buf[3];
+  EXPECT_EQ(s.Read(buf, 3), 3);
+  EXPECT_EQ(std::string(buf, 3), "one");
+}
+
+TEST(MyFileStreamTest, UncreatableFileRaisesItsMessage) {
+  TTempDir t;
+  try {
+    TMyFileStream s(t.file("none/Error.Log"));
+    FAIL() << "no error raised";
+  } catch (const EZvFileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to create file " + t.file("none/Error.Log"));
+  }
+}
+
+TEST(CreateFileIfMissingTest, CreatesEmptyOrLeavesAlone) {
+  TTempDir t;
+  EXPECT_TRUE(CreateFileIfMissing(t.file("trans.dat")));
+  EXPECT_EQ(ReadFile(t.file("trans.dat")), "");
+  WriteFile(t.file("trans.dat"), "keep");
+  EXPECT_TRUE(CreateFileIfMissing(t.file("trans.dat")));
+  EXPECT_EQ(ReadFile(t.file("trans.dat")), "keep");
+  EXPECT_FALSE(CreateFileIfMissing(t.file("none/user.dat")));
+}
+
+}  // namespace zv

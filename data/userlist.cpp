@@ -1,0 +1,122 @@
+#include "data/userlist.h"
+
+#include "data/recordindex.h"
+#include "util/numbers.h"
+#include "util/text.h"
+
+namespace zv {
+
+const char* const TUserList::kHeader1 =
+    ".ID          TZ   RejectOvr  Reserved  Authority  Comment";
+const char* const TUserList::kHeader2 =
+    ".----------  ---  ---------  --------  ---------  -----------------";
+
+TUserList::TUserList(std::string fileName) : TMyStringList(std::move(fileName)) { Load(); }
+
+TUserList::~TUserList() { SaveIfModified(); }
+
+void TUserList::HandleEFOpenError() {
+  Add(kHeader1);
+  Add(kHeader2);
+  TMyStringList::HandleEFOpenError();
+}
+
+std::unique_ptr<TRecord> TUserList::ObjFromStr(const std::string& text) {
+  std::vector<std::string> f = RecordFields(text, 6);
+  auto u = std::make_unique<TUser>();
+  u->id_ = f[0];
+  u->tz_ = f[1];
+  u->rejectOvr_ = f[2];
+  u->reserved_ = f[3];
+  u->authority_ = f[4];
+  u->comment_ = f[5];
+  if (!u->authority_.empty()) {
+    long long level;
+    if (ParseInt(u->authority_, level) && level >= 0 && level <= 5) {
+      u->authority_ = std::to_string(level);
+    } else {
+      // Lines without an authority column: what stands there is the comment, perhaps cut
+      // at one of its commas.
+      u->comment_ = u->comment_.empty() ? u->authority_ + " " : u->authority_ + ", " + u->comment_;
+      u->authority_.clear();
+    }
+  }
+  return u;
+}
+
+std::string TUserList::StrFromObj(const TRecord& obj) {
+  const auto& u = static_cast<const TUser&>(obj);
+  std::string r;
+  r.reserve(64 + u.comment_.size());
+  r += PadLeft(LineSafe(u.id_), 11) + ", ";
+  r += PadLeft(LineSafe(u.tz_), 3) + ", ";
+  r += PadLeft(LineSafe(u.rejectOvr_), 9) + ", ";
+  r += PadLeft(LineSafe(u.reserved_), 8) + ", ";
+  r += PadLeft(LineSafe(u.authority_), 9) + ", ";
+  r += LineSafe(u.comment_);
+  return r;
+}
+
+void TUserList::IndexOne(TUser* u) {
+  u->SetOwner(this);
+  // emplace keeps an earlier user: the first in file order wins for both of its texts.
+  byId_.emplace(u->ID(), u);
+  std::string normal = NormalizeNumber(u->ID());
+  if (normal != u->ID()) byId_.emplace(std::move(normal), u);
+}
+
+void TUserList::StrsFromObjs() {
+  // Regenerating the line texts leaves every record as it was: a current index stays so.
+  bool current = indexedGeneration_ == Generation();
+  TMyStringList::StrsFromObjs();
+  if (current) indexedGeneration_ = Generation();
+}
+
+void TUserList::EnsureIndex() {
+  if (indexedGeneration_ == Generation()) return;
+  byId_.clear();
+  byId_.reserve(static_cast<std::size_t>(Count()));
+  for (int i = 0; i < Count(); ++i)
+    if (auto* u = static_cast<TUser*>(Objects(i))) IndexOne(u);
+  indexedGeneration_ = Generation();
+}
+
+TUser* TUserList::Append(std::unique_ptr<TUser> user) {
+  // An appended user comes after every other, so it cannot displace any existing answer;
+  // a current index is extended rather than rebuilt (polling appends users one by one).
+  bool current = indexedGeneration_ == Generation();
+  TUser* raw = user.get();
+  AddObject("", std::move(user));
+  if (!current) return raw;
+  IndexOne(raw);
+  indexedGeneration_ = Generation();
+  return raw;
+}
+
+TUser* TUserList::FindUser(const std::string& id) {
+  EnsureIndex();
+  auto it = byId_.find(id);
+  return it == byId_.end() ? nullptr : it->second;
+}
+
+TUser* TUserList::SaveUser(std::unique_ptr<TUser> user) {
+  if (!user) return nullptr;
+  Modified = true;
+  if (TUser* found = FindUser(user->ID())) {
+    found->CopyFrom(*user);
+    return found;
+  }
+  return Append(std::move(user));
+}
+
+TUser* TUserList::SaveUser(const TUser& user) { return SaveUser(std::make_unique<TUser>(user)); }
+
+bool TUserList::DeleteUser(const TUser* user) {
+  Modified = true;
+  int i = IndexOfObject(user);
+  if (i < 0) return false;
+  Delete(i);
+  return true;
+}
+
+}  // namespace zv
