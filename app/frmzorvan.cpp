@@ -15,6 +15,7 @@
 
 #include "app/frmoption2.h"
 #include "data/modemlist.h"
+#include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
 
@@ -76,6 +77,7 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
   DataPath = v.DataPath;
   PunchPath = v.PunchPath;
   NewUserRestriction = v.NewUserRestriction;
+  SetNewUserRestriction(NewUserRestriction);
   AutoSaveCommandLineLog = v.SaveCommandLineLog;
   InterCommandDelay = v.InterCommandDelay;
 
@@ -318,6 +320,7 @@ void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
     PunchPath = WithDelimiter(dir);
   }
   NewUserRestriction = v.NewUserNever ? 61 : 0;
+  SetNewUserRestriction(NewUserRestriction);
   write("NewUserRestriction", std::to_string(NewUserRestriction));
   if (v.SaveCommandLineLog != AutoSaveCommandLineLog) {
     AutoSaveCommandLineLog = v.SaveCommandLineLog;

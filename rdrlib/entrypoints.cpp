@@ -119,7 +119,7 @@ int32_t rdrOpenModemChannel(int32_t channel, int32_t baud, const char* phone, in
     SetDtr(fd, true);
     rc = DialModem(fd, baud, ch.modemInit, number);
     if (rc != RDR_OK) {
-      HangUpModem(fd);
+      HangUpModem(fd, false);
       ::close(fd);
       return rc;
     }
@@ -153,7 +153,7 @@ int32_t rdrCloseChannel(int32_t channel) {
   TChannelPtr ch = RemoveChannel(channel);
   if (!ch) return RDR_ERR_CHANNEL;
   std::lock_guard<std::mutex> lock(ch->mu);
-  if (ch->modem && ch->fd >= 0) HangUpModem(ch->fd);
+  if (ch->modem && ch->fd >= 0) HangUpModem(ch->fd, !ch->broken);
   ch->CloseFd();
   return RDR_OK;
 }

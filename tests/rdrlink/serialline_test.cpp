@@ -275,5 +275,27 @@ TEST_F(SerialLine, AReaderThatStopsAnsweringOrALineThatDropsLosesNoPunch) {
   EXPECT_TRUE(st.FindReader(2, 1)->log.empty());
 }
 
+TEST_F(SerialLine, AModemThatDropsTheCarrierLosesNoPunch) {
+  ASSERT_EQ(0, emu.Cli("init"));
+  AddSite(1, {"--phone", "77", "--drop-after", "6"});
+  AddReader(1, 3, 12);
+  ::setenv("RDRDLL32_TIMEOUT_MS", "100", 1);
+  ASSERT_TRUE(emu.Serve());
+  std::vector<int> all;
+  bool done = false;
+  for (int call = 0; call < 10 && !done; ++call) {
+    ch = rdrInstallChannel(0);
+    ASSERT_EQ(0, rdrOpenModemChannel(ch, 9600, "77", 1)) << call;
+    std::vector<int> part = PollAll(3);
+    done = part.empty() || part.back() != -1;
+    if (!done) part.pop_back();
+    all.insert(all.end(), part.begin(), part.end());
+    EXPECT_EQ(0, rdrCloseChannel(ch));
+    ch = 0;
+  }
+  ASSERT_TRUE(done);
+  EXPECT_EQ(12u, std::set<int>(all.begin(), all.end()).size());
+}
+
 }  // namespace
 }  // namespace zv
