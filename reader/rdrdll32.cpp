@@ -1,6 +1,7 @@
 #include "reader/rdrdll32.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -78,6 +79,28 @@ bool Attempts(int attempts, Call call) {
 
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
+// Through the loader's search first (LD_LIBRARY_PATH, the program's RUNPATH, the system).
+// The RUNPATH is that of the caller of dlopen, which an interposed dlopen (a sanitizer's)
+// is not; so the places it names, the program's directory and ../lib, are tried as well.
+void* OpenLibrary(const std::string& name) {
+  errno = 0;
+  void* lib = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (lib || name.find('/') != std::string::npos) return lib;
+  int first = errno;
+  char exe[4096];
+  ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n > 0) {
+    std::string dir(exe, static_cast<std::size_t>(n));
+    dir.erase(dir.rfind('/') + 1);
+    for (const std::string& d : {dir, dir + "../lib/"}) {
+      lib = ::dlopen((d + name).c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (lib) return lib;
+    }
+  }
+  errno = first;
+  return nullptr;
+}
+
 }  // namespace
 
 void EncodeTimeRecord(const std::tm& t, std::uint8_t out[kTimeRecordSize]) {
@@ -91,8 +114,7 @@ void EncodeTimeRecord(const std::tm& t, std::uint8_t out[kTimeRecordSize]) {
 }
 
 TRdrDll32::TRdrDll32() {
-  errno = 0;
-  lib_ = ::dlopen(LibraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
+  lib_ = OpenLibrary(LibraryName);
   if (!lib_) {
     // dlopen leaves errno from its failed open(); a file not found is 2.
     throw ERdrDll32Error("RDRDLL32.DLL load failed with error #" + std::to_string(ErrnoOr(ENOENT)));

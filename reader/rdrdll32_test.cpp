@@ -23,6 +23,13 @@ TEST_F(RdrDll32Test, MissingLibraryAndMissingEntryPointAreToldApart) {
   } catch (const ERdrDll32Error& e) {
     EXPECT_STREQ(e.what(), "RDRDLL32.DLL load failed with error #2");
   }
+  TRdrDll32::LibraryName = "librdrdll32-nowhere.so";  // the loader's search and the program's places
+  try {
+    TRdrDll32 r;
+    FAIL() << "loaded a library that is not there";
+  } catch (const ERdrDll32Error& e) {
+    EXPECT_STREQ(e.what(), "RDRDLL32.DLL load failed with error #2");
+  }
   TRdrDll32::LibraryName = FAKE_RDR_LACKING_PATH;
   try {
     TRdrDll32 r;
