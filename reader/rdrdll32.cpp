@@ -79,26 +79,33 @@ bool Attempts(int attempts, Call call) {
 
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
+// A file that is there but cannot be loaded is not a missing one: it says ENOEXEC (8).
+void* TryOpen(const std::string& path, bool& found) {
+  errno = 0;
+  void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!lib && path.find('/') != std::string::npos && ::access(path.c_str(), F_OK) == 0) found = true;
+  return lib;
+}
+
 // Through the loader's search first (LD_LIBRARY_PATH, the program's RUNPATH, the system).
 // The RUNPATH is that of the caller of dlopen, which an interposed dlopen (a sanitizer's)
 // is not; so the places it names, the program's directory and ../lib, are tried as well.
 void* OpenLibrary(const std::string& name) {
-  errno = 0;
-  void* lib = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (lib || name.find('/') != std::string::npos) return lib;
+  bool found = false;
+  void* lib = TryOpen(name, found);
   int first = errno;
-  char exe[4096];
-  ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n > 0) {
-    std::string dir(exe, static_cast<std::size_t>(n));
-    dir.erase(dir.rfind('/') + 1);
-    for (const std::string& d : {dir, dir + "../lib/"}) {
-      lib = ::dlopen((d + name).c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (lib) return lib;
+  if (!lib && name.find('/') == std::string::npos) {
+    char exe[4096];
+    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+      std::string dir(exe, static_cast<std::size_t>(n));
+      dir.erase(dir.rfind('/') + 1);
+      for (const std::string& d : {dir, dir + "../lib/"})
+        if (!lib) lib = TryOpen(d + name, found);
     }
   }
-  errno = first;
-  return nullptr;
+  if (!lib) errno = found ? ENOEXEC : first;
+  return lib;
 }
 
 }  // namespace

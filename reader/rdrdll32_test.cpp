@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "reader/fake/fakehost.h"
+#include "util/fileio.h"
 
 namespace zv::test {
 namespace {
@@ -29,6 +30,14 @@ TEST_F(RdrDll32Test, MissingLibraryAndMissingEntryPointAreToldApart) {
     FAIL() << "loaded a library that is not there";
   } catch (const ERdrDll32Error& e) {
     EXPECT_STREQ(e.what(), "RDRDLL32.DLL load failed with error #2");
+  }
+  ASSERT_TRUE(WriteFileAtomic(Dir + "librdrdll32.so", "not a library"));
+  TRdrDll32::LibraryName = Dir + "librdrdll32.so";
+  try {
+    TRdrDll32 r;
+    FAIL() << "loaded a file that is no library";
+  } catch (const ERdrDll32Error& e) {
+    EXPECT_STREQ(e.what(), "RDRDLL32.DLL load failed with error #8");
   }
   TRdrDll32::LibraryName = FAKE_RDR_LACKING_PATH;
   try {
