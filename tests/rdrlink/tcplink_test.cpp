@@ -480,6 +480,28 @@ TEST_F(TcpLink, AnEmulatorThatFreezesInTheMiddleOfAnAnswerFailsWithinTheTimeout)
   emu.Thaw();
 }
 
+TEST_F(TcpLink, OneEmulatorPlaysSeveralSites) {
+  Seed();
+  ASSERT_EQ(0, emu.Cli("add-site", {"--site", "2", "--tcp", "127.0.0.3:0"}));
+  ASSERT_EQ(0, emu.Cli("add-reader", {"--site", "2", "--addr", "5", "--model", "4"}));
+  Connect();
+  int32_t other = rdrInitWsock("127.0.0.3", emu.Port(2));
+  ASSERT_NE(0, other);
+  uint8_t buf[RDR_HANDREADER_SIZE], info[RDR_READERINFO_SIZE];
+  Select(5);
+  ASSERT_EQ(0, rdrSetHandReader(other, 5, buf));
+  ASSERT_EQ(0, rdrGetReaderInfo(ch, info));
+  EXPECT_EQ(2, info[0]);
+  ASSERT_EQ(0, rdrGetReaderInfo(other, info));
+  EXPECT_EQ(4, info[0]);  // the reader of the other site, same address
+  EXPECT_NE(0, rdrSetHandReader(other, 9, buf));  // site 2 has no reader 9
+  // The network clean-up closes every network channel still open.
+  EXPECT_EQ(0, rdrCleanupWsock());
+  EXPECT_EQ(RDR_ERR_CHANNEL, rdrGetReaderInfo(other, info));
+  EXPECT_EQ(RDR_ERR_CHANNEL, rdrCloseWsock(ch));
+  ch = 0;
+}
+
 TEST_F(TcpLink, ChannelCallsThatNeedASerialLineFailCleanly) {
   Seed();
   Connect();
