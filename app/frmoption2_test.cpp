@@ -12,6 +12,7 @@
 #include "app/apptest.h"
 #include "app/frmoption2.h"
 #include "app/inifile.h"
+#include "reader/engine.h"
 
 namespace zv {
 namespace {
@@ -139,6 +140,7 @@ TEST_F(OptionsTest, ChangedSettingsAreWrittenAtOnce) {
   EXPECT_EQ(w->PunchPath, oldPunch);  // the punch directory stays for this run
   EXPECT_EQ(Key("PunchPath"), "<absent>");
   EXPECT_EQ(w->NewUserRestriction, 0);
+  EXPECT_EQ(NewUserRestriction(), 0);  // what polling gives the users it adds
   EXPECT_EQ(Key("NewUserRestriction"), "0");
   EXPECT_FALSE(w->AutoSaveCommandLineLog);
   EXPECT_EQ(Key("SaveCommandLineLog"), "0");

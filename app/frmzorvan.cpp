@@ -1,5 +1,7 @@
 #include "app/frmzorvan.h"
 
+#include "app/readerops.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -13,6 +15,7 @@
 
 #include "app/frmoption2.h"
 #include "data/modemlist.h"
+#include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
 
@@ -74,6 +77,7 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
   DataPath = v.DataPath;
   PunchPath = v.PunchPath;
   NewUserRestriction = v.NewUserRestriction;
+  SetNewUserRestriction(NewUserRestriction);
   AutoSaveCommandLineLog = v.SaveCommandLineLog;
   InterCommandDelay = v.InterCommandDelay;
 
@@ -164,6 +168,14 @@ void TfrmZorvan::CreateMenus() {
   connect(mniGroups, &QAction::triggered, this, &TfrmZorvan::mniGroupsClick);
   connect(mniUsers, &QAction::triggered, this, &TfrmZorvan::mniUsersClick);
   connect(mniTimeZones, &QAction::triggered, this, &TfrmZorvan::mniTimeZonesClick);
+  // The Zorvan menu: each item asks for a site and a clock, then runs its operation.
+  const std::pair<QAction*, char> operations[] = {
+      {mniPoll, 'P'}, {mniRestoreDB, 'R'}, {mniRestoreFullDatabase, 'D'}, {mniGetDB, 'G'},
+      {mniGetRawDatabase, 'F'}, {mniSetTime, 'T'}, {mniConfig, 'C'}, {mniTest, 'X'}};
+  for (const auto& [item, letter] : operations) {
+    const char l = letter;
+    connect(item, &QAction::triggered, this, [this, l] { RunMenuOperation(*this, l); });
+  }
 }
 
 void TfrmZorvan::AddLogLine(const std::string& text) {
@@ -237,25 +249,17 @@ bool TfrmZorvan::ReloadDataFile(const std::string& name) {
   return false;
 }
 
-void TfrmZorvan::RefreshMenus() {
-  mniSites->setEnabled(Sites && !Busy);
-  mniGroups->setEnabled(Groups && !Busy);
-  for (QAction* a : {mniBells, mniHolidays, mniTimeZones}) a->setEnabled(Configs && !Busy);
-  mniClocks->setEnabled(Clocks && Configs && !Busy);
-  mniUsers->setEnabled(Users && !Busy);
-}
+void TfrmZorvan::RefreshMenus() { RefreshMenuTable(*this); }
 
 void TfrmZorvan::PostRefreshMenus() {
   QMetaObject::invokeMethod(this, [this] { RefreshMenus(); }, Qt::QueuedConnection);
 }
 
-void TfrmZorvan::StartCommandLineRun() {
-  // The command-line run: each parameter one operation, with its pauses and the close.
-}
+void TfrmZorvan::StartCommandLineRun() { RunCommandLine(*this); }
 
-void TfrmZorvan::SaveCommandLineLog() {
-  // Writes lb to DataPath + "yyyymmdd-hhnnss.log" (the command-line run's log file).
-}
+void TfrmZorvan::SaveCommandLineLog() { WriteCommandLineLogOf(*this); }
+
+void TfrmZorvan::RunCommand(const std::string& command) { RunShellCommand(*this, command); }
 
 bool TfrmZorvan::CanCloseDocument() {
   // The editor's question whether to save a modified document goes here.
@@ -316,6 +320,7 @@ void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
     PunchPath = WithDelimiter(dir);
   }
   NewUserRestriction = v.NewUserNever ? 61 : 0;
+  SetNewUserRestriction(NewUserRestriction);
   write("NewUserRestriction", std::to_string(NewUserRestriction));
   if (v.SaveCommandLineLog != AutoSaveCommandLineLog) {
     AutoSaveCommandLineLog = v.SaveCommandLineLog;

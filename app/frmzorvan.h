@@ -14,6 +14,7 @@
 #include "data/zvcfglist.h"
 #include "app/options.h"
 #include "app/settings.h"
+#include "reader/commands.h"
 
 class QAction;
 class QMenu;
@@ -61,6 +62,10 @@ class TfrmZorvan : public QMainWindow {
   void UpdateCaption();
   // The next untitled document name: "untitled.txt", then "untitled2.txt", ...
   std::string NextUntitledName();
+
+  // The selection parser, and a command string run through its operation's runner.
+  TSelection ParseSelection(const std::string& text) const { return zv::ParseSelection(text); }
+  void RunCommand(const std::string& command);
 
   // Private message 1090: the enabled state of the menu items.
   void RefreshMenus();

@@ -1,0 +1,104 @@
+#include "app/readerops.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QStringList>
+
+#include "app/frmoption.h"
+#include "app/frmzorvan.h"
+#include "app/shellhost.h"
+#include "reader/commands.h"
+
+namespace zv {
+
+namespace {
+
+// Clears Busy and refreshes the menus on every way out, errors included.
+class TBusyScope {
+ public:
+  TBusyScope(TfrmZorvan& frm, bool posted) : frm_(frm), posted_(posted) {
+    frm_.Busy = true;
+    Refresh();
+  }
+  ~TBusyScope() {
+    frm_.Busy = false;
+    Refresh();
+  }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  void Refresh() {
+    if (posted_) {
+      frm_.PostRefreshMenus();
+    } else {
+      frm_.RefreshMenus();
+    }
+  }
+  TfrmZorvan& frm_;
+  bool posted_;
+};
+
+}  // namespace
+
+const char* OptionCaption(char letter) {
+  switch (letter) {
+    case 'P': return "Poll Option";
+    case 'C': return "Config Option";
+    case 'R':
+    case 'D': return "Restore Option";
+    case 'G':
+    case 'F': return "Get Option";
+    case 'T': return "Time Option";
+    case 'X': return "Test Communications Option";
+    default: return "";
+  }
+}
+
+void RunShellCommand(TfrmZorvan& frm, const std::string& command) {
+  TEngineHostScope scope(frm);
+  RunCommand(command);
+}
+
+void RunMenuOperation(TfrmZorvan& frm, char letter) {
+  TBusyScope busy(frm, true);
+  TfrmOption dlg(&frm, frm.Sites.get(), frm.Clocks.get());
+  dlg.setWindowTitle(OptionCaption(letter));
+  if (dlg.exec() != QDialog::Accepted) return;
+  frm.RunCommand(std::string(1, letter) + dlg.Selection);
+  frm.AddLogLine("Done");
+}
+
+void RunCommandLine(TfrmZorvan& frm) {
+  {
+    TBusyScope busy(frm, false);
+    TEngineHostScope scope(frm);
+    RunCommandLineParameters(frm.Parameters, frm.InterCommandDelay, frm.CommandLineRun);
+  }
+  if (frm.CommandLineRun) frm.close();
+}
+
+void RefreshMenuTable(TfrmZorvan& frm) {
+  bool idle = !frm.Busy;
+  frm.mniSites->setEnabled(frm.Sites && idle);
+  frm.mniGroups->setEnabled(frm.Groups && idle);
+  for (QAction* a : {frm.mniBells, frm.mniHolidays, frm.mniTimeZones})
+    a->setEnabled(frm.Configs && idle);
+  frm.mniClocks->setEnabled(frm.Clocks && frm.Configs && idle);
+  frm.mniUsers->setEnabled(frm.Users && idle);
+  for (QAction* a : {frm.mniPoll, frm.mniConfig, frm.mniRestoreDB, frm.mniRestoreFullDatabase,
+                     frm.mniGetDB, frm.mniGetRawDatabase, frm.mniSetTime, frm.mniTest,
+                     frm.mniListUsers, frm.mniOpen, frm.mniSave, frm.mniSaveAs})
+    a->setEnabled(idle);
+}
+
+bool WriteCommandLineLogOf(TfrmZorvan& frm) {
+  std::vector<std::string> lines;
+  const QString text = frm.lb->toPlainText();
+  if (!text.isEmpty()) {
+    for (const QString& l : text.split(QChar('\n'))) lines.push_back(l.toLatin1().toStdString());
+  }
+  return WriteCommandLineLog(frm.DataPath + CommandLineLogName(), lines);
+}
+
+}  // namespace zv

@@ -1,0 +1,126 @@
+#include "reader/engine.h"
+
+#include <ctime>
+#include <exception>
+
+#include "reader/enginehost.h"
+#include "reader/records.h"
+
+namespace zv {
+
+namespace {
+IEngineHost* gHost = nullptr;
+int gNewUserRestriction = 61;
+}  // namespace
+
+void IEngineHost::SleepMs(int ms) {
+  timespec ts{ms / 1000, (ms % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
+
+void SetEngineHost(IEngineHost* host) { gHost = host; }
+IEngineHost* EngineHost() { return gHost; }
+
+TEngineState& Engine() {
+  static TEngineState state;
+  return state;
+}
+
+void SetNewUserRestriction(int value) { gNewUserRestriction = value; }
+int NewUserRestriction() { return gNewUserRestriction; }
+
+std::string ErrorLogStamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%m-%d-%y %H:%M:%S", &t);
+  return buf;
+}
+
+void LogWindow(const std::string& text) {
+  if (gHost) gHost->AddLogLine(text);
+}
+
+void LogError(const std::string& text) {
+  TEngineState& e = Engine();
+  if (e.ErrorLog) e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text);
+  LogWindow(text);
+}
+
+void LogErrorPlain(const std::string& text) { LogError(": " + text); }
+
+static std::string SitePrefix() {
+  TSite* s = Engine().CurrentSite;
+  return "Site " + (s ? SiteNo(*s) : std::string()) + ": ";
+}
+
+static std::string ClockPrefix() {
+  TClock* c = Engine().CurrentClock;
+  return "Site " + (c ? ClockSite(*c) : std::string()) + ", Clock " +
+         (c ? ClockNo(*c) : std::string()) + ": ";
+}
+
+void LogSite(const std::string& text) { LogError(SitePrefix() + text); }
+void LogClockError(const std::string& text) { LogError(ClockPrefix() + text); }
+void LogClock(const std::string& text) { LogWindow(ClockPrefix() + text); }
+void LogInvalidClock() { LogError(ClockPrefix() + "Invalid Clock No"); }
+void LogClockNotResponding() { LogError(ClockPrefix() + "Clock is not responding"); }
+
+bool EngineOpen() {
+  TEngineState& e = Engine();
+  EngineClose();
+  std::string dataPath = gHost ? gHost->DataPath() : std::string();
+  try {
+    e.Rdr = std::make_unique<TRdrDll32>();
+    e.SysLog = std::make_unique<TMyFileStream>(dataPath + "Sys.Log");
+    e.ErrorLog = std::make_unique<TMyFileStream>(dataPath + "Error.Log");
+    return true;
+  } catch (const std::exception& ex) {
+    // The operation does not start. Saying so keeps an unattended run from passing for a
+    // successful one; Error.Log gets the line too when it can be opened.
+    std::string text = ex.what();
+    try {
+      if (!e.ErrorLog) e.ErrorLog = std::make_unique<TMyFileStream>(dataPath + "Error.Log");
+    } catch (const std::exception&) {
+    }
+    LogError(text);
+    try {
+      EngineClose();
+    } catch (const std::exception&) {
+    }
+    return false;
+  }
+}
+
+void EngineClose() {
+  TEngineState& e = Engine();
+  e.PunchLog.reset();
+  e.DailyLog.reset();
+  e.SysLog.reset();
+  e.ErrorLog.reset();
+  e.TransFile.reset();
+  e.UserData.reset();
+  e.UserIndex.reset();
+  e.UserIndexFileName.clear();
+  e.SeenIds.reset();
+  std::unique_ptr<TRdrDll32> rdr = std::move(e.Rdr);
+  e.CurrentSite = nullptr;
+  e.CurrentClock = nullptr;
+  if (rdr) rdr->Unload();
+}
+
+TEngineSession::~TEngineSession() noexcept(false) {
+  if (std::uncaught_exceptions() > 0) {
+    // Already leaving by an error: that one is passed on, an unload failure would mask it.
+    try {
+      EngineClose();
+    } catch (const std::exception&) {
+    }
+  } else {
+    EngineClose();
+  }
+}
+
+}  // namespace zv

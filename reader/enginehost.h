@@ -1,0 +1,34 @@
+// What the reader engine needs from the program that runs it: the log window, a way to let
+// pending window events run, the two directories and the loaded lists.
+#pragma once
+#include <string>
+
+namespace zv {
+
+class TSiteList;
+class TClockList;
+class TUserList;
+
+class IEngineHost {
+ public:
+  virtual ~IEngineHost() = default;
+  // Appends one line to the log window.
+  virtual void AddLogLine(const std::string& text) = 0;
+  // Lets pending window events run, so the window repaints during a long operation.
+  virtual void ProcessMessages() = 0;
+  // Blocks for the given time; tests shorten it.
+  virtual void SleepMs(int ms);
+  // Directories with a trailing "/".
+  virtual std::string DataPath() const = 0;
+  virtual std::string PunchPath() const = 0;
+  // The loaded lists; nullptr when a list is not loaded.
+  virtual TSiteList* Sites() const = 0;
+  virtual TClockList* Clocks() const = 0;
+  virtual TUserList* Users() const = 0;
+};
+
+// The host of the running program; nullptr when none is installed.
+void SetEngineHost(IEngineHost* host);
+IEngineHost* EngineHost();
+
+}  // namespace zv

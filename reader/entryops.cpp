@@ -1,0 +1,123 @@
+#include "reader/entryops.h"
+
+#include <ctime>
+
+#include "reader/engine.h"
+#include "reader/enginehost.h"
+#include "reader/walks.h"
+#include "util/fileio.h"
+
+namespace zv {
+
+namespace {
+
+std::string DataPath() { return EngineHost() ? EngineHost()->DataPath() : std::string(); }
+std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std::string(); }
+
+// The per-clock steps below come with the modules of their operations (polling,
+// configuration and time, user database). Until then each is a step that succeeds without
+// contacting the reader, so that the walks and the files around them run as they will.
+bool PollClock() { return true; }
+bool ConfigureClock() { return true; }
+bool SetTimeClock() { return true; }
+bool RestoreUsersClock() { return true; }
+bool RestoreFullClock() { return true; }
+bool GetUsersClock() { return true; }
+bool GetFullClock() { return true; }
+
+bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
+  WalkSites(sites, clock, step);
+  return true;
+}
+
+bool UserDatabaseOperation(const std::vector<TSite*>& sites, const std::string& clock,
+                           const char* createVerb, TClockStep step) {
+  if (!EngineOpen()) return false;
+  TEngineSession session;
+  if (!OpenUserFiles(createVerb)) return false;
+  return RunWalk(sites, clock, step);
+}
+
+}  // namespace
+
+std::string DailyLogName() {
+  std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d", &t);
+  return std::string(buf) + ".log";
+}
+
+void OpenPollFiles() {
+  TEngineState& e = Engine();
+  e.PunchLog = std::make_unique<TMyFileStream>(PunchPath() + "Punch.Log");
+  e.DailyLog = std::make_unique<TMyFileStream>(PunchPath() + DailyLogName());
+  e.TransFile = std::make_unique<TMyFileStream>(DataPath() + "trans.dat");
+}
+
+bool OpenUserFiles(const char* createVerb) {
+  TEngineState& e = Engine();
+  e.UserData = std::make_unique<TMyFileStream>(DataPath() + "user.dat");
+  e.SeenIds = std::make_unique<std::vector<std::string>>();
+  e.UserIndex = std::make_unique<std::vector<std::string>>();
+  std::string idx = DataPath() + "user.idx";
+  e.UserIndexFileName = idx;
+  if (!CreateFileIfMissing(idx)) {
+    LogErrorPlain(std::string("Failed to ") + createVerb + " user index file " + idx);
+    return false;
+  }
+  std::string bytes;
+  if (ReadWholeFile(idx, bytes) != TReadResult::Ok) {
+    LogErrorPlain("Failed to load user index file " + idx);
+    return false;
+  }
+  *e.UserIndex = SplitTextLines(bytes);
+  return true;
+}
+
+bool SaveUserIndex() {
+  TEngineState& e = Engine();
+  if (!e.UserIndex) return false;
+  std::string text;
+  for (const std::string& line : *e.UserIndex) text += line + "\r\n";
+  return WriteFileAtomic(e.UserIndexFileName, text);
+}
+
+bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  if (!EngineOpen()) return false;
+  TEngineSession session;
+  OpenPollFiles();
+  if (!OpenUserFiles("create")) return false;
+  return RunWalk(sites, clock, PollClock);
+}
+
+bool ConfigureSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  if (!EngineOpen()) return false;
+  TEngineSession session;
+  return RunWalk(sites, clock, ConfigureClock);
+}
+
+bool SetTimeSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  if (!EngineOpen()) return false;
+  TEngineSession session;
+  return RunWalk(sites, clock, SetTimeClock);
+}
+
+bool RestoreUsersSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  return UserDatabaseOperation(sites, clock, "create", RestoreUsersClock);
+}
+
+bool RestoreFullSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  return UserDatabaseOperation(sites, clock, "create", RestoreFullClock);
+}
+
+bool GetUsersSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  return UserDatabaseOperation(sites, clock, "open", GetUsersClock);
+}
+
+bool GetFullSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  return UserDatabaseOperation(sites, clock, "open", GetFullClock);
+}
+
+}  // namespace zv

@@ -1,0 +1,80 @@
+#!/bin/bash
+# A demonstration installation on this machine: the reader emulator serving three sites
+# (two on loopback addresses, one on an emulated serial line when the emulator offers it)
+# with a few readers each, one of them offline, and a data directory whose site.txt and
+# clock.txt point at them. Settings, data and state live under build/demo/ only, so the
+# user's own settings and data are left alone.
+#   scripts/demo.sh BUILD_DIR [zorvan32 parameters...]
+# Without a display, the program runs the communications test unattended and prints its log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+BUILD=${1:?usage: scripts/demo.sh BUILD_DIR [parameters...]}
+shift
+APP=$ROOT/$BUILD/app
+EMU=$APP/rdremu
+DEMO=$ROOT/build/demo
+DATA=$DEMO/data
+STATE=$DEMO/emu.state
+[ -x "$EMU" ] || { echo "demo: $EMU is not built" >&2; exit 1; }
+
+rm -rf "$DEMO"
+mkdir -p "$DATA" "$DEMO/config" "$DEMO/share" "$DEMO/run"
+chmod 700 "$DEMO/run"
+export XDG_CONFIG_HOME=$DEMO/config XDG_DATA_HOME=$DEMO/share XDG_RUNTIME_DIR=$DEMO/run
+# The demo never reaches a real serial device.
+for n in 1 2 3 4; do export RDRDLL32_COM$n=$DEMO/com$n; done
+printf '[Zorvan32]\r\nDataPath=%s\r\nInterCommandDelay=1\r\nSaveCommandLineLog=1\r\n' "$DATA" \
+  > "$XDG_CONFIG_HOME/zorvan32.INI"
+
+emu() { "$EMU" "$@" > /dev/null; }
+emu init "$STATE"
+emu add-site "$STATE" --site 1 --tcp 127.0.0.2:3001
+emu add-site "$STATE" --site 2 --tcp 127.0.0.3:3001
+emu add-reader "$STATE" --site 1 --addr 1 --model 2 --memory 1
+emu add-reader "$STATE" --site 1 --addr 2 --model 1 --memory 0
+emu add-reader "$STATE" --site 1 --addr 3 --model 0 --memory 2
+emu set-offline "$STATE" --site 1 --addr 3
+emu add-reader "$STATE" --site 2 --addr 1 --model 3 --memory 2
+emu add-reader "$STATE" --site 2 --addr 4 --model 4 --memory 1
+serial=""
+if "$EMU" --help 2>&1 | grep -q -- '--serial'; then
+  emu add-site "$STATE" --site 3 --serial "$DEMO/com1"
+  emu add-reader "$STATE" --site 3 --addr 0 --model 2 --memory 2
+  emu add-reader "$STATE" --site 3 --addr 7 --model 1 --memory 1
+  serial=yes
+fi
+
+{
+  printf '.site  port  baud  init    dial      phone     tza     ipaddress     description\r\n'
+  printf '.----  ----  ----  -----  ------  -----------  ---  ---------------  -----------\r\n'
+  printf '    1,     ,     ,      ,       ,            ,   0,       127.0.0.2, Head office\r\n'
+  printf '    2,     ,     ,      ,       ,            ,   0,       127.0.0.3, Warehouse\r\n'
+  [ -n "$serial" ] && printf '    3,    1, 9600,      ,       ,            ,   0,                , Workshop (serial line)\r\n'
+} > "$DATA/site.txt"
+{
+  printf '.site  clock  menu        comment\r\n'
+  printf '.----  -----  ----------  -----------\r\n'
+  printf '    1,     1,           , Front door\r\n'
+  printf '    1,     2,           , Back door\r\n'
+  printf '    1,     3,           , Canteen (offline)\r\n'
+  printf '    2,     1,           , Gate\r\n'
+  printf '    2,     4,           , Loading bay\r\n'
+  [ -n "$serial" ] && printf '    3,     0,           , Workshop\r\n    3,     7,           , Stores\r\n'
+} > "$DATA/clock.txt"
+
+"$EMU" serve "$STATE" > "$DEMO/emu.out" 2> "$DEMO/emu.err" &
+EMU_PID=$!
+trap 'kill $EMU_PID 2>/dev/null; wait $EMU_PID 2>/dev/null || true' EXIT
+for _ in $(seq 100); do grep -q ready "$DEMO/emu.out" 2>/dev/null && break; sleep 0.1; done
+grep -q ready "$DEMO/emu.out" || { echo "demo: the emulator did not start" >&2; cat "$DEMO/emu.err" >&2; exit 1; }
+echo "demo: emulator serving sites 1 (127.0.0.2), 2 (127.0.0.3)${serial:+ and 3 (serial line $DEMO/com1)}; data in $DATA"
+
+if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "demo: no display; running the communications test unattended (zorvan32 X)"
+  QT_QPA_PLATFORM=offscreen "$APP/zorvan32" X
+  cat "$(ls "$DATA"/*-*.log | tail -1)"
+else
+  echo "demo: choose Zorvan > Test Communications, then All"
+  "$APP/zorvan32" "$@"
+fi

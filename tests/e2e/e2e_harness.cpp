@@ -1,0 +1,259 @@
+#include "tests/e2e/e2e_harness.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "util/fileio.h"
+
+extern char** environ;
+
+namespace zv::e2e {
+
+namespace {
+
+std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over) {
+  std::map<std::string, std::string> all;
+  for (char** e = environ; *e; ++e) {
+    std::string kv = *e;
+    auto eq = kv.find('=');
+    if (eq != std::string::npos) all[kv.substr(0, eq)] = kv.substr(eq + 1);
+  }
+  for (const auto& [k, v] : over) all[k] = v;
+  std::vector<std::string> out;
+  for (const auto& [k, v] : all) out.push_back(k + "=" + v);
+  return out;
+}
+
+pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
+            const std::map<std::string, std::string>& env, int outFd, int errFd) {
+  std::vector<std::string> envs = BuildEnv(env);
+  std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (auto& e : envs) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int devnull = open("/dev/null", O_RDONLY);
+    dup2(devnull, 0);
+    dup2(outFd, 1);
+    dup2(errFd, 2);
+    setpgid(0, 0);
+    execve(exe.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+}  // namespace
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::string cur;
+  for (char c : text) {
+    if (c == '\n') {
+      if (!cur.empty() && cur.back() == '\r') cur.pop_back();
+      out.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  if (!cur.empty()) out.push_back(cur);
+  return out;
+}
+
+void TE2eTest::SetUp() {
+  char tmpl[] = "/tmp/zve2e_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  Root = std::string(tmpl) + "/";
+  Data = Root + "data/";
+  State = Root + "emu.state";
+  for (const char* d : {"config", "share", "run", "data"}) ASSERT_TRUE(ForceDirectories(Root + d));
+  chmod((Root + "run").c_str(), 0700);
+  Env["XDG_CONFIG_HOME"] = Root + "config";
+  Env["XDG_DATA_HOME"] = Root + "share";
+  Env["XDG_RUNTIME_DIR"] = Root + "run";
+  Env["QT_QPA_PLATFORM"] = "offscreen";
+  for (int i = 1; i <= 4; ++i) Env["RDRDLL32_COM" + std::to_string(i)] = Root + "nocom" + std::to_string(i);
+  // Short library timeouts: a reader that does not answer fails within a fraction of a second.
+  Env["RDRDLL32_TIMEOUT_MS"] = "150";
+  Env["RDRDLL32_CONNECT_TIMEOUT_MS"] = "500";
+  WriteSettings();
+  WriteSites({});
+  WriteClocks({});
+}
+
+void TE2eTest::TearDown() {
+  StopEmulator();
+  if (!HasFailure()) {
+    std::string cmd = "rm -rf '" + Root + "'";
+    if (system(cmd.c_str()) != 0) {
+    }
+  } else {
+    std::fprintf(stderr, "kept %s\n", Root.c_str());
+  }
+}
+
+void TE2eTest::WriteSettings(int delay, bool saveLog) {
+  WriteFile(Root + "config/zorvan32.INI", "[Zorvan32]\r\nDataPath=" + Data +
+                                              "\r\nInterCommandDelay=" + std::to_string(delay) +
+                                              "\r\nSaveCommandLineLog=" + (saveLog ? "1" : "0") +
+                                              "\r\n");
+}
+
+void TE2eTest::WriteSites(const std::vector<std::string>& lines) {
+  std::string t =
+      ".site  port  baud  init    dial      phone     tza     ipaddress     description\r\n"
+      ".----  ----  ----  -----  ------  -----------  ---  ---------------  -----------\r\n";
+  for (const auto& l : lines) t += l + "\r\n";
+  WriteFile(Data + "site.txt", t);
+}
+
+void TE2eTest::WriteClocks(const std::vector<std::string>& lines) {
+  std::string t = ".site  clock  menu        comment\r\n.----  -----  ----------  -----------\r\n";
+  for (const auto& l : lines) t += l + "\r\n";
+  WriteFile(Data + "clock.txt", t);
+}
+
+void TE2eTest::WriteFile(const std::string& path, const std::string& bytes) {
+  ASSERT_TRUE(WriteFileAtomic(path, bytes)) << path;
+}
+
+std::string TE2eTest::ReadFile(const std::string& path) const {
+  std::string s;
+  ReadWholeFile(path, s);
+  return s;
+}
+
+TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>& args,
+                         int timeoutSeconds) {
+  static int n = 0;
+  std::string base = Root + "run" + std::to_string(++n);
+  int out = open((base + ".out").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  int err = open((base + ".err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = Spawn(exe, args, Env, out, err);
+  close(out);
+  close(err);
+  TRunResult r;
+  int status = 0;
+  for (;;) {
+    pid_t w = waitpid(pid, &status, WNOHANG);
+    if (w == pid) break;
+    double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (t > timeoutSeconds) {
+      kill(-pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      r.timedOut = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!r.timedOut && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+  r.out = ReadFile(base + ".out");
+  r.err = ReadFile(base + ".err");
+  return r;
+}
+
+TRunResult TE2eTest::RunZorvan(const std::vector<std::string>& params, int timeoutSeconds,
+                               const std::string& exe) {
+  return Run(exe, params, timeoutSeconds);
+}
+
+std::vector<std::string> TE2eTest::CommandLineLogNames() const {
+  std::vector<std::string> names;
+  DIR* d = opendir(Data.c_str());
+  if (!d) return names;
+  while (dirent* e = readdir(d)) {
+    std::string n = e->d_name;
+    // yyyymmdd-hhnnss.log
+    if (n.size() == 19 && n[8] == '-' && n.substr(15) == ".log") names.push_back(n);
+  }
+  closedir(d);
+  return names;
+}
+
+std::string TE2eTest::CommandLineLog() const {
+  auto names = CommandLineLogNames();
+  return names.size() == 1 ? ReadFile(Data + names[0]) : std::string();
+}
+
+std::string TE2eTest::EmulatorPath() {
+  std::string p = std::string(ZV_APP_DIR) + "/rdremu";
+  return FileExists(p) ? p : std::string();
+}
+
+bool TE2eTest::EmulatorOffers(const std::string& text) {
+  if (emuHelp_.empty()) {
+    TRunResult r = Emu({"--help"});
+    emuHelp_ = r.out + r.err + " ";
+  }
+  return emuHelp_.find(text) != std::string::npos;
+}
+
+TRunResult TE2eTest::Emu(const std::vector<std::string>& args, int timeoutSeconds) {
+  return Run(EmulatorPath(), args, timeoutSeconds);
+}
+
+bool TE2eTest::StartEmulator(const std::vector<std::string>& extra) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  int err = open((Root + "emu.err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  std::vector<std::string> args{"serve", State};
+  args.insert(args.end(), extra.begin(), extra.end());
+  emuPid_ = Spawn(EmulatorPath(), args, Env, fds[1], err);
+  close(fds[1]);
+  close(err);
+  emuOut_ = fds[0];
+  std::string got;
+  auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+    pollfd p{emuOut_, POLLIN, 0};
+    if (poll(&p, 1, 100) > 0) {
+      char buf[256];
+      ssize_t n = read(emuOut_, buf, sizeof buf);
+      if (n <= 0) break;
+      got.append(buf, static_cast<std::size_t>(n));
+      if (got.find("ready") != std::string::npos) return true;
+    }
+  }
+  ADD_FAILURE() << "emulator not ready: " << got << ReadFile(Root + "emu.err");
+  return false;
+}
+
+void TE2eTest::StopEmulator() {
+  if (emuPid_ > 0) {
+    kill(emuPid_, SIGTERM);
+    int status;
+    for (int i = 0; i < 250; ++i) {
+      if (waitpid(emuPid_, &status, WNOHANG) == emuPid_) {
+        emuPid_ = -1;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (emuPid_ > 0) {
+      kill(emuPid_, SIGKILL);
+      waitpid(emuPid_, &status, 0);
+      emuPid_ = -1;
+    }
+  }
+  if (emuOut_ >= 0) {
+    close(emuOut_);
+    emuOut_ = -1;
+  }
+}
+
+}  // namespace zv::e2e

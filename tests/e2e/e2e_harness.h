@@ -1,0 +1,67 @@
+// The end-to-end harness: a private tree per test (XDG directories, data directory, serial
+// ports that do not exist), the emulator rdremu serving it, and zorvan32 run offscreen with
+// parameters, bounded in time.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zv::e2e {
+
+struct TRunResult {
+  int exitCode = -1;
+  bool timedOut = false;
+  std::string out, err;
+  double seconds = 0;
+};
+
+class TE2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // zv settings: data directory, pause, log switch.
+  void WriteSettings(int interCommandDelay = 1, bool saveCommandLineLog = true);
+  // Lines after the header lines of site.txt / clock.txt.
+  void WriteSites(const std::vector<std::string>& lines);
+  void WriteClocks(const std::vector<std::string>& lines);
+  void WriteFile(const std::string& path, const std::string& bytes);
+  std::string ReadFile(const std::string& path) const;
+
+  // Runs zorvan32 (or the given copy of it) with the parameters; killed after the timeout.
+  TRunResult RunZorvan(const std::vector<std::string>& params, int timeoutSeconds = 40,
+                       const std::string& exe = ZV_ZORVAN32);
+  // The one command-line log file "yyyymmdd-hhnnss.log" of the data directory ("" if none).
+  std::string CommandLineLog() const;
+  std::vector<std::string> CommandLineLogNames() const;
+  std::string ErrorLog() const { return ReadFile(Data + "Error.Log"); }
+  std::string SysLog() const { return ReadFile(Data + "Sys.Log"); }
+
+  // The emulator: its program (empty when not built), a verb run to its end, and serving.
+  static std::string EmulatorPath();
+  bool HaveEmulator() const { return !EmulatorPath().empty(); }
+  // True when the emulator's help names the text (a verb or option it offers).
+  bool EmulatorOffers(const std::string& text);
+  TRunResult Emu(const std::vector<std::string>& args, int timeoutSeconds = 20);
+  // Starts `rdremu serve STATE` and waits for its ready line; false when it did not come.
+  bool StartEmulator(const std::vector<std::string>& extra = {});
+  void StopEmulator();
+
+  std::string Root, Data, State;
+  std::map<std::string, std::string> Env;
+
+ private:
+  TRunResult Run(const std::string& exe, const std::vector<std::string>& args, int timeoutSeconds);
+  pid_t emuPid_ = -1;
+  int emuOut_ = -1;
+  std::string emuHelp_;
+};
+
+// Lines of a text with CR LF or LF ends.
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace zv::e2e
