@@ -1,4 +1,5 @@
 // The exported entry points of librdrdll32.so.
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -120,6 +121,7 @@ int32_t rdrOpenModemChannel(int32_t channel, int32_t baud, const char* phone, in
     rc = DialModem(fd, baud, ch.modemInit, number);
     if (rc != RDR_OK) {
       HangUpModem(fd, false);
+      ::tcflush(fd, TCIOFLUSH);
       ::close(fd);
       return rc;
     }

@@ -107,7 +107,7 @@ TEST_F(TcpLink, NothingListeningFailsWithinTheConnectTimeout) {
   EXPECT_EQ(0, rdrInitWsock("not an address", 3001));
   EXPECT_EQ(0, rdrInitWsock(nullptr, 3001));
   EXPECT_EQ(0, rdrInitWsock("127.0.0.2", 70000));
-  EXPECT_LT(MsSince(t0), 3000);
+  EXPECT_LT(MsSince(t0), 5000);
   EXPECT_NE(0, rdrCloseWsock(12345));
   uint8_t buf[RDR_HANDREADER_SIZE];
   EXPECT_NE(0, rdrSetHandReader(12345, 1, buf));
@@ -122,7 +122,7 @@ TEST_F(TcpLink, SelectsOnlyAnsweringReadersAndReadsTheirInfo) {
   auto t0 = Clock::now();
   EXPECT_NE(0, rdrSetHandReader(ch, 9, buf));    // offline: no answer
   EXPECT_NE(0, rdrSetHandReader(ch, 6, buf));    // no such reader
-  EXPECT_LT(MsSince(t0), 3000);
+  EXPECT_LT(MsSince(t0), 5000);
   EXPECT_EQ(RDR_ERR_ARGUMENT, rdrSetHandReader(ch, 170, buf));
   EXPECT_EQ(RDR_ERR_ARGUMENT, rdrSetHandReader(ch, 255, buf));
   EXPECT_NE(0, rdrGetReaderInfo(ch, info));      // a failed selection selects nothing
@@ -343,7 +343,7 @@ TEST_F(TcpLink, AnEmulatorThatStopsAnsweringEndsEachCallWithinItsTimeout) {
   EXPECT_EQ(RDR_ERR_TIMEOUT, rdrGetDataLogElement(ch, e, 0));
   std::vector<uint8_t> bank(RDR_BANK_SIZE);
   EXPECT_NE(0, rdrGetDataBank(ch, 0, bank.data()));
-  EXPECT_LT(MsSince(t0), 2500);
+  EXPECT_LT(MsSince(t0), 4000);
   emu.Thaw();
   // The late answers are not taken for the next request's.
   uint8_t info[RDR_READERINFO_SIZE];
@@ -360,7 +360,7 @@ TEST_F(TcpLink, AnEmulatorThatGoesAwayFailsAtOnce) {
   auto t0 = Clock::now();
   EXPECT_NE(0, rdrGetReaderInfo(ch, info));
   EXPECT_NE(0, rdrGetReaderInfo(ch, info));
-  EXPECT_LT(MsSince(t0), 1500);
+  EXPECT_LT(MsSince(t0), 2500);
   EXPECT_EQ(0, rdrCloseWsock(ch));
   ch = 0;
 }
@@ -476,8 +476,30 @@ TEST_F(TcpLink, AnEmulatorThatFreezesInTheMiddleOfAnAnswerFailsWithinTheTimeout)
   auto t0 = Clock::now();
   EXPECT_EQ(RDR_ERR_TIMEOUT, rdrGetDataBank(ch, 0, bank.data()));
   freezer.join();
-  EXPECT_LT(MsSince(t0), 3000);
+  EXPECT_LT(MsSince(t0), 5000);
   emu.Thaw();
+}
+
+TEST_F(TcpLink, OneEmulatorPlaysSeveralSites) {
+  Seed();
+  ASSERT_EQ(0, emu.Cli("add-site", {"--site", "2", "--tcp", "127.0.0.3:0"}));
+  ASSERT_EQ(0, emu.Cli("add-reader", {"--site", "2", "--addr", "5", "--model", "4"}));
+  Connect();
+  int32_t other = rdrInitWsock("127.0.0.3", emu.Port(2));
+  ASSERT_NE(0, other);
+  uint8_t buf[RDR_HANDREADER_SIZE], info[RDR_READERINFO_SIZE];
+  Select(5);
+  ASSERT_EQ(0, rdrSetHandReader(other, 5, buf));
+  ASSERT_EQ(0, rdrGetReaderInfo(ch, info));
+  EXPECT_EQ(2, info[0]);
+  ASSERT_EQ(0, rdrGetReaderInfo(other, info));
+  EXPECT_EQ(4, info[0]);  // the reader of the other site, same address
+  EXPECT_NE(0, rdrSetHandReader(other, 9, buf));  // site 2 has no reader 9
+  // The network clean-up closes every network channel still open.
+  EXPECT_EQ(0, rdrCleanupWsock());
+  EXPECT_EQ(RDR_ERR_CHANNEL, rdrGetReaderInfo(other, info));
+  EXPECT_EQ(RDR_ERR_CHANNEL, rdrCloseWsock(ch));
+  ch = 0;
 }
 
 TEST_F(TcpLink, ChannelCallsThatNeedASerialLineFailCleanly) {
