@@ -171,6 +171,28 @@ TEST_F(ShellReaderOpsTest, ErrorEscapingAParameterEndsTheRunWithoutTheClose) {
   EXPECT_EQ(text.find("Running command line paramter #2"), std::string::npos) << text;
 }
 
+TEST_F(ShellReaderOpsTest, DuringTheCommandLineRunItemsAreDisabledAndExitRefused) {
+  auto w = WindowWithSites();
+  w->Parameters = {"q"};
+  w->InterCommandDelay = 1;
+  bool pollEnabled = true, sitesEnabled = true, exitEnabled = false, closed = true;
+  // Runs at the first pending-event processing inside the run (a log line or the pause).
+  QTimer::singleShot(0, [&] {
+    pollEnabled = w->mniPoll->isEnabled();
+    sitesEnabled = w->mniSites->isEnabled();
+    exitEnabled = w->mniExit->isEnabled();
+    closed = w->close();
+  });
+  w->StartCommandLineRun();
+  EXPECT_FALSE(pollEnabled);
+  EXPECT_FALSE(sitesEnabled);
+  EXPECT_TRUE(exitEnabled);
+  EXPECT_FALSE(closed);
+  EXPECT_TRUE(w->CommandLineRun);
+  EXPECT_FALSE(w->isVisible());  // closed by itself after the pause
+  EXPECT_NE(Text(*w).find("Waiting 1 seconds between commands."), std::string::npos);
+}
+
 TEST_F(ShellReaderOpsTest, ParseSelectionOnTheWindow) {
   auto w = WindowWithSites();
   TSelection s = w->ParseSelection("012#3");
