@@ -164,11 +164,10 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
     RunCommand(command);
     log("Finished processing command line paramter #" + n + ", " + param);
     log("Waiting " + std::to_string(delay) + " seconds between commands.");
-    for (int s = 0; s < delay; ++s) {
-      if (host) {
-        host->ProcessMessages();
-        host->SleepMs(1000);
-      }
+    // Each second of the pause in tenths, so that the window repaints and answers promptly.
+    for (int t = 0; host && t < delay * 10; ++t) {
+      host->ProcessMessages();
+      host->SleepMs(100);
     }
   }
 }
