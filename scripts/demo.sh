@@ -22,6 +22,9 @@ rm -rf "$DEMO"
 mkdir -p "$DATA" "$DEMO/config" "$DEMO/share" "$DEMO/run"
 chmod 700 "$DEMO/run"
 export XDG_CONFIG_HOME=$DEMO/config XDG_DATA_HOME=$DEMO/share XDG_RUNTIME_DIR=$DEMO/run
+# A reader that does not answer is given up after a second per attempt (the library's
+# default, for slow lines, is three).
+export RDRDLL32_TIMEOUT_MS=${RDRDLL32_TIMEOUT_MS:-1000}
 # The demo never reaches a real serial device.
 for n in 1 2 3 4; do export RDRDLL32_COM$n=$DEMO/com$n; done
 printf '[Zorvan32]\r\nDataPath=%s\r\nInterCommandDelay=1\r\nSaveCommandLineLog=1\r\n' "$DATA" \
