@@ -40,36 +40,36 @@ std::string TClockList::StrFromObj(const TRecord& obj) {
 }
 
 void TClockList::IndexOne(TClock* c) {
-  c->SetOwner(this);
+  c->SetKeyStamp(index_.Stamp());
   byClock_.emplace(CompositeKey(c->Site(), c->Clock()), c);  // keeps the first in file order
   bySite_[c->Site()].push_back(c);
 }
 
 void TClockList::StrsFromObjs() {
   // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TMyStringList::StrsFromObjs();
-  if (current) indexedGeneration_ = Generation();
+  if (current) index_.MarkBuilt(*this);
 }
 
 void TClockList::EnsureIndex() {
-  if (indexedGeneration_ == Generation()) return;
+  if (index_.Current(*this)) return;
   byClock_.clear();
   bySite_.clear();
   for (int i = 0; i < Count(); ++i)
     if (auto* c = static_cast<TClock*>(Objects(i))) IndexOne(c);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
 }
 
 TClock* TClockList::Append(std::unique_ptr<TClock> clock) {
   // An append only adds to the end of every file-order answer, so a current index is
   // extended rather than rebuilt.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TClock* raw = clock.get();
   AddObject("", std::move(clock));
   if (!current) return raw;
   IndexOne(raw);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
   return raw;
 }
 

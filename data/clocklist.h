@@ -9,6 +9,7 @@
 
 #include "data/clock.h"
 #include "data/mystringlist.h"
+#include "data/recordindex.h"
 
 namespace zv {
 
@@ -46,7 +47,7 @@ class TClockList : public TMyStringList {
   TClock* Append(std::unique_ptr<TClock> clock);
   void IndexOne(TClock* clock);
 
-  std::uint64_t indexedGeneration_ = ~std::uint64_t{0};
+  TIndexState index_;
   std::unordered_map<std::string, TClock*> byClock_;
   std::unordered_map<std::string, std::vector<TClock*>> bySite_;
 };

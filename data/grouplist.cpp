@@ -45,7 +45,7 @@ std::string TGroupList::StrFromObj(const TRecord& obj) {
 }
 
 void TGroupList::IndexOne(TGroup* g) {
-  g->SetOwner(this);
+  g->SetKeyStamp(index_.Stamp());
   byEntry_.emplace(CompositeKey(g->Group(), g->Site(), g->Clock()), g);  // keeps the first
   ++clockEntries_[CompositeKey(g->Site(), g->Clock())];
   byGroup_[g->Group()].push_back(g);
@@ -53,30 +53,30 @@ void TGroupList::IndexOne(TGroup* g) {
 
 void TGroupList::StrsFromObjs() {
   // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TMyStringList::StrsFromObjs();
-  if (current) indexedGeneration_ = Generation();
+  if (current) index_.MarkBuilt(*this);
 }
 
 void TGroupList::EnsureIndex() {
-  if (indexedGeneration_ == Generation()) return;
+  if (index_.Current(*this)) return;
   byEntry_.clear();
   clockEntries_.clear();
   byGroup_.clear();
   for (int i = 0; i < Count(); ++i)
     if (auto* g = static_cast<TGroup*>(Objects(i))) IndexOne(g);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
 }
 
 TGroup* TGroupList::Append(std::unique_ptr<TGroup> entry) {
   // An append only adds to the end of every file-order answer, so a current index is
   // extended rather than rebuilt.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TGroup* raw = entry.get();
   AddObject("", std::move(entry));
   if (!current) return raw;
   IndexOne(raw);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
   return raw;
 }
 

@@ -8,6 +8,7 @@
 
 #include "data/group.h"
 #include "data/mystringlist.h"
+#include "data/recordindex.h"
 
 namespace zv {
 
@@ -51,7 +52,7 @@ class TGroupList : public TMyStringList {
   // Removes the lines of these entries (each an entry of this list) in one pass.
   void RemoveEntries(const std::vector<TGroup*>& entries);
 
-  std::uint64_t indexedGeneration_ = ~std::uint64_t{0};
+  TIndexState index_;
   std::unordered_map<std::string, TGroup*> byEntry_;
   std::unordered_map<std::string, int> clockEntries_;
   std::unordered_map<std::string, std::vector<TGroup*>> byGroup_;

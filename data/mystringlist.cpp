@@ -137,6 +137,9 @@ void TMyStringList::Load() {
       break;
     }
     case TReadResult::CannotOpen:
+      // Only a missing file is created anew; one that exists but cannot be opened (no
+      // permission, a socket) must not be replaced by an empty table.
+      if (PathExists(FileName)) throw EZvFileError(error);
       HandleEFOpenError();
       break;
     case TReadResult::ReadError:

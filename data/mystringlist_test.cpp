@@ -122,6 +122,19 @@ TEST(MyStringListTest, AFileThatIsADirectoryFailsTheConstructor) {
   EXPECT_THROW(TPairList l(t.file("p.txt")), EZvFileError);
 }
 
+TEST(MyStringListTest, AFileThatCannotBeOpenedIsNeitherReplacedNorWaitedOn) {
+  TTempDir t;
+  ASSERT_EQ(mkfifo(t.file("fifo.txt").c_str(), 0644), 0);  // would block a plain open
+  EXPECT_THROW(TPairList l(t.file("fifo.txt")), EZvFileError);
+  if (geteuid() != 0) {
+    WriteFile(t.file("p.txt"), "1,a\r\n");
+    ASSERT_EQ(chmod(t.file("p.txt").c_str(), 0), 0);
+    EXPECT_THROW(TPairList l(t.file("p.txt")), EZvFileError);
+    chmod(t.file("p.txt").c_str(), 0644);
+    EXPECT_EQ(ReadFile(t.file("p.txt")), "1,a\r\n");
+  }
+}
+
 TEST(MyStringListTest, AMissingDirectoryFailsTheConstructor) {
   TTempDir t;
   EXPECT_THROW(TPairList l(t.file("none/p.txt")), EZvFileError);

@@ -6,10 +6,11 @@ namespace zv {
 
 std::vector<std::string> RecordFields(const std::string& in, int count) {
   std::vector<std::string> fields;
+  if (count <= 0) return fields;
   fields.reserve(static_cast<std::size_t>(count));
   const std::string s = in.size() > kMaxText ? in.substr(0, kMaxText) : in;
   std::size_t i = 0;
-  if (!s.empty() && s[0] == ',' && count > 0) {
+  if (!s.empty() && s[0] == ',') {
     fields.emplace_back();
     i = 1;
   }

@@ -1,6 +1,8 @@
-// Support for the lookup indexes that the table lists keep: records that know the list that
-// indexes them, so that changing a key field in place makes the list rebuild its index.
+// Support for the lookup indexes that the table lists keep: records that count changes of
+// their key fields, so that changing a key in place makes the list rebuild its index.
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,21 +10,25 @@
 
 namespace zv {
 
-// A record with key fields. While a list indexes it, a change of a key field tells that list
-// (TMyStringList::Touch), so that no lookup can answer from a stale index.
+// The count of key changes of the records that one list indexes. Shared with the records, so
+// that a record that leaves its list or outlives it still counts into live memory.
+using TKeyStamp = std::shared_ptr<std::uint64_t>;
+
+// A record with key fields. While a list indexes it, a change of a key field is counted on
+// that list's stamp, so that no lookup can answer from a stale index.
 class TKeyedRecord : public TRecord {
  public:
   TKeyedRecord() = default;
-  // A copy is nobody's record yet: the owner is not copied.
+  // A copy is nobody's record yet: the stamp is not copied.
   TKeyedRecord(const TKeyedRecord&) : TRecord() {}
   TKeyedRecord& operator=(const TKeyedRecord&) { return *this; }
 
-  // Set by the list that owns and indexes the record.
-  void SetOwner(TMyStringList* owner) { owner_ = owner; }
+  // Set by the list that indexes the record.
+  void SetKeyStamp(const TKeyStamp& stamp) { stamp_ = stamp; }
 
  protected:
   void KeyChanged() {
-    if (owner_) owner_->Touch();
+    if (stamp_) ++*stamp_;
   }
   // Assigns a key field, telling the owner only when the value really changes.
   void SetKey(std::string& field, const std::string& value) {
@@ -32,7 +38,26 @@ class TKeyedRecord : public TRecord {
   }
 
  private:
-  TMyStringList* owner_ = nullptr;
+  TKeyStamp stamp_;
+};
+
+// Whether a list's index still describes its lines and records: no line or record was
+// added, removed or replaced, and no indexed record's key changed, since it was built.
+class TIndexState {
+ public:
+  bool Current(const TMyStringList& list) const {
+    return generation_ == list.Generation() && seenKeyChanges_ == *stamp_;
+  }
+  void MarkBuilt(const TMyStringList& list) {
+    generation_ = list.Generation();
+    seenKeyChanges_ = *stamp_;
+  }
+  const TKeyStamp& Stamp() const { return stamp_; }
+
+ private:
+  TKeyStamp stamp_ = std::make_shared<std::uint64_t>(0);
+  std::uint64_t generation_ = ~std::uint64_t{0};
+  std::uint64_t seenKeyChanges_ = 0;
 };
 
 // An unambiguous map key for several texts (any bytes, commas included).

@@ -54,34 +54,34 @@ std::string TSiteList::StrFromObj(const TRecord& obj) {
 
 void TSiteList::StrsFromObjs() {
   // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TMyStringList::StrsFromObjs();
-  if (current) indexedGeneration_ = Generation();
+  if (current) index_.MarkBuilt(*this);
 }
 
 void TSiteList::EnsureIndex() {
-  if (indexedGeneration_ == Generation()) return;
+  if (index_.Current(*this)) return;
   bySite_.clear();
   bySite_.reserve(static_cast<std::size_t>(Count()));
   for (int i = 0; i < Count(); ++i) {
     auto* s = static_cast<TSite*>(Objects(i));
     if (!s) continue;
-    s->SetOwner(this);
+    s->SetKeyStamp(index_.Stamp());
     bySite_.emplace(s->Site(), s);  // emplace keeps the first in file order
   }
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
 }
 
 TSite* TSiteList::Append(std::unique_ptr<TSite> site) {
   // An append cannot change which record comes first for any existing key, so a current
   // index is extended rather than rebuilt.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TSite* raw = site.get();
   AddObject("", std::move(site));
   if (!current) return raw;
-  raw->SetOwner(this);
+  raw->SetKeyStamp(index_.Stamp());
   bySite_.emplace(raw->Site(), raw);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
   return raw;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/mystringlist.h"
+#include "data/recordindex.h"
 #include "data/site.h"
 
 namespace zv {
@@ -40,7 +41,7 @@ class TSiteList : public TMyStringList {
   void EnsureIndex();
   TSite* Append(std::unique_ptr<TSite> site);
 
-  std::uint64_t indexedGeneration_ = ~std::uint64_t{0};
+  TIndexState index_;
   std::unordered_map<std::string, TSite*> bySite_;
 };
 

@@ -58,38 +58,43 @@ std::string TUserList::StrFromObj(const TRecord& obj) {
 }
 
 void TUserList::IndexOne(TUser* u) {
-  u->SetOwner(this);
+  u->SetKeyStamp(index_.Stamp());
   // emplace keeps an earlier user: the first in file order wins for both of its texts.
-  byId_.emplace(u->ID(), u);
-  std::string normal = NormalizeNumber(u->ID());
-  if (normal != u->ID()) byId_.emplace(std::move(normal), u);
+  const std::string& id = u->ID();
+  byId_.emplace(id, u);
+  // Most IDs are already normal (no leading "0", no blanks at the ends, not over-long).
+  bool normal = !id.empty() && id.size() <= kMaxText && id[0] != '0' &&
+                static_cast<unsigned char>(id.front()) > 32 && static_cast<unsigned char>(id.back()) > 32;
+  if (normal) return;
+  std::string n = NormalizeNumber(id);
+  if (n != id) byId_.emplace(std::move(n), u);
 }
 
 void TUserList::StrsFromObjs() {
   // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TMyStringList::StrsFromObjs();
-  if (current) indexedGeneration_ = Generation();
+  if (current) index_.MarkBuilt(*this);
 }
 
 void TUserList::EnsureIndex() {
-  if (indexedGeneration_ == Generation()) return;
+  if (index_.Current(*this)) return;
   byId_.clear();
   byId_.reserve(static_cast<std::size_t>(Count()));
   for (int i = 0; i < Count(); ++i)
     if (auto* u = static_cast<TUser*>(Objects(i))) IndexOne(u);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
 }
 
 TUser* TUserList::Append(std::unique_ptr<TUser> user) {
   // An appended user comes after every other, so it cannot displace any existing answer;
   // a current index is extended rather than rebuilt (polling appends users one by one).
-  bool current = indexedGeneration_ == Generation();
+  bool current = index_.Current(*this);
   TUser* raw = user.get();
   AddObject("", std::move(user));
   if (!current) return raw;
   IndexOne(raw);
-  indexedGeneration_ = Generation();
+  index_.MarkBuilt(*this);
   return raw;
 }
 

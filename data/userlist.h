@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "data/mystringlist.h"
+#include "data/recordindex.h"
 #include "data/user.h"
 
 namespace zv {
@@ -40,7 +41,7 @@ class TUserList : public TMyStringList {
   TUser* Append(std::unique_ptr<TUser> user);
   void IndexOne(TUser* user);
 
-  std::uint64_t indexedGeneration_ = ~std::uint64_t{0};
+  TIndexState index_;
   // Search text -> the first user in file order that either test accepts for it. Filling it
   // in file order with "first one wins" gives exactly that user for every text.
   std::unordered_map<std::string, TUser*> byId_;

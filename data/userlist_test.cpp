@@ -202,6 +202,20 @@ TEST_F(UserListTest, LookupAgreesWithScanThroughRandomChanges) {
   }
 }
 
+TEST_F(UserListTest, RecordTakenFromTheListOutlivesIt) {
+  std::unique_ptr<TRecord> taken;
+  {
+    TUserList list(Path("user.txt"));
+    TUser* u = list.SaveUser(User("5"));
+    ASSERT_EQ(list.FindUser("5"), u);
+    taken = list.TakeObject(list.IndexOfObject(u));
+    EXPECT_EQ(list.FindUser("5"), nullptr);
+    list.Modified = false;
+  }
+  static_cast<TUser*>(taken.get())->SetID("6");  // must not reach the freed list
+  EXPECT_EQ(static_cast<TUser*>(taken.get())->ID(), "6");
+}
+
 TEST_F(UserListTest, MissingFileIsCreatedWithHeaderLines) {
   { TUserList list(Path("user.txt")); }
   EXPECT_EQ(ReadFile(Path("user.txt")), CrLf({TUserList::kHeader1, TUserList::kHeader2}));

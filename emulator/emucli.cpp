@@ -265,9 +265,17 @@ int Fail(const std::string& msg) {
 }  // namespace
 
 int RunEmulatorCommand(const std::vector<std::string>& args) {
-  if (args.size() < 2 || args[0] == "--help" || args[0] == "-h") {
-    std::fputs(kUsage, args.empty() || args[0] == "--help" || args[0] == "-h" ? stdout : stderr);
-    return args.size() < 2 && !(args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) ? 2 : 0;
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  static const std::set<std::string> kVerbs = {
+      "init", "add-site", "set-site", "add-reader", "set-reader", "set-offline", "set-online",
+      "add-punch", "add-event", "add-group", "add-raw", "add-user", "show", "serve"};
+  if (args.size() < 2 || !kVerbs.count(args[0])) {
+    if (!args.empty() && !kVerbs.count(args[0])) std::fprintf(stderr, "rdremu: unknown verb '%s'\n", args[0].c_str());
+    std::fputs(kUsage, stderr);
+    return 2;
   }
   const std::string& verb = args[0];
   const std::string& path = args[1];

@@ -34,6 +34,9 @@ void OnSignal(int) {
 }
 
 using std::chrono::milliseconds;
+
+constexpr std::size_t kMaxBacklog = 1 << 20;  // unread answer bytes a connection may hold
+constexpr std::size_t kMaxConnections = 256;
 using TSteady = std::chrono::steady_clock;
 
 bool ParseHostPort(const std::string& text, sockaddr_in& sa) {
@@ -200,6 +203,7 @@ void TEmuServer::Drop(TConn& c) {
     c.modemData = false;
     c.decoder.Reset();
     c.pending.clear();
+    c.pendingBytes = 0;
     c.answers = 0;
     c.tx.erase(c.tx.begin(), c.tx.begin() + static_cast<std::ptrdiff_t>(c.txPos));
     c.txPos = 0;
@@ -312,6 +316,16 @@ void TEmuServer::Answer(TConn& c, const TFrame& request, TTime now) {
     out.insert(out.begin(), noise.begin(), noise.end());
   }
   if (f.dropAfter > 0 && c.answers >= f.dropAfter) c.dropWhenSent = true;
+  // A client that keeps asking but never reads is cut off before its answers pile up.
+  if (c.tx.size() - c.txPos + c.pendingBytes > kMaxBacklog) {
+    if (!c.pty) {
+      c.closed = true;
+      return;
+    }
+    c.tx.clear();  // nobody reads the line: the bytes are lost, as on a wire
+    c.txPos = 0;
+  }
+  c.pendingBytes += out.size();
   c.pending.emplace_back(now + milliseconds(f.delayMs), std::move(out));
 }
 
@@ -320,6 +334,7 @@ void TEmuServer::Release(TConn& c, TTime now) {
     auto& bytes = c.pending.front().second;
     if (c.txPos >= c.tx.size() && c.txClock < now) c.txClock = now;  // the line was idle
     c.tx.insert(c.tx.end(), bytes.begin(), bytes.end());
+    c.pendingBytes -= bytes.size();
     c.pending.pop_front();
   }
 }
@@ -407,9 +422,12 @@ bool TEmuServer::Run(std::string& error) {
       if (c.txPos < c.tx.size() && ByteTime(c).count() == 0) ev |= POLLOUT;
       fds.push_back({c.fd, ev, 0});
     }
+    // Microsecond waits: a paced line wakes for every few bytes, and whole milliseconds
+    // would cost a visible share of a 9600-baud line.
     auto waitUs = std::chrono::duration_cast<std::chrono::microseconds>(wake - now).count();
-    int timeout = waitUs <= 0 ? 0 : static_cast<int>((waitUs + 999) / 1000);
-    int r = ::poll(fds.data(), fds.size(), timeout);
+    if (waitUs < 0) waitUs = 0;
+    timespec ts{static_cast<time_t>(waitUs / 1000000), static_cast<long>((waitUs % 1000000) * 1000)};
+    int r = ::ppoll(fds.data(), fds.size(), &ts, nullptr);
     if (r < 0 && errno != EINTR) {
       error = std::string("poll: ") + std::strerror(errno);
       SaveNow();
@@ -422,6 +440,10 @@ bool TEmuServer::Run(std::string& error) {
       for (;;) {
         int cfd = ::accept4(lines_[i].listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (cfd < 0) break;
+        if (conns_.size() >= kMaxConnections) {
+          ::close(cfd);
+          continue;
+        }
         int one = 1;
         ::setsockopt(cfd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         TConn c;

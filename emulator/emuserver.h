@@ -39,6 +39,7 @@ class TEmuServer {
     std::vector<uint8_t> rxRaw;      // read but not yet arrived on a paced line
     TTime rxClock{}, txClock{}, lastRx{};
     std::deque<std::pair<TTime, std::vector<uint8_t>>> pending;  // answers held by a delay
+    std::size_t pendingBytes = 0;
     std::vector<uint8_t> tx;
     std::size_t txPos = 0;
     long answers = 0;

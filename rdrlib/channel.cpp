@@ -1,5 +1,6 @@
 #include "rdrlib/channel.h"
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <map>
@@ -19,7 +20,11 @@ int32_t gNextHandle = 1;
 TChannel::~TChannel() { CloseFd(); }
 
 void TChannel::CloseFd() {
-  if (fd >= 0) ::close(fd);
+  if (fd < 0) return;
+  // A serial close waits until pending output has gone out, which on a slow line can take
+  // half a minute: what is still unsent is of no use to anyone, so it is dropped.
+  if (kind == TKind::Serial) ::tcflush(fd, TCIOFLUSH);
+  ::close(fd);
   fd = -1;
 }
 

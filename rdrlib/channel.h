@@ -28,6 +28,7 @@ struct TChannel {
   bool logRetry = false;
   uint8_t logSequence = 0;
   uint8_t logFlag = 0;
+  std::string modemTail;   // the last bytes read on a modem line, to see NO CARRIER
   std::mutex mu;           // one call at a time on a channel
 
   ~TChannel();

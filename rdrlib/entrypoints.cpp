@@ -1,4 +1,5 @@
 // The exported entry points of librdrdll32.so.
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -119,7 +120,8 @@ int32_t rdrOpenModemChannel(int32_t channel, int32_t baud, const char* phone, in
     SetDtr(fd, true);
     rc = DialModem(fd, baud, ch.modemInit, number);
     if (rc != RDR_OK) {
-      HangUpModem(fd);
+      HangUpModem(fd, false);
+      ::tcflush(fd, TCIOFLUSH);
       ::close(fd);
       return rc;
     }
@@ -153,7 +155,7 @@ int32_t rdrCloseChannel(int32_t channel) {
   TChannelPtr ch = RemoveChannel(channel);
   if (!ch) return RDR_ERR_CHANNEL;
   std::lock_guard<std::mutex> lock(ch->mu);
-  if (ch->modem && ch->fd >= 0) HangUpModem(ch->fd);
+  if (ch->modem && ch->fd >= 0) HangUpModem(ch->fd, !ch->broken);
   ch->CloseFd();
   return RDR_OK;
 }

@@ -93,14 +93,18 @@ int DialModem(int fd, int baud, const std::string& init, const std::string& phon
   return StatusOf(r);
 }
 
-void HangUpModem(int fd) {
-  int guard = GuardMs();
-  SleepMs(guard);
-  const uint8_t escape[] = {'+', '+', '+'};
-  if (WriteAll(fd, escape, sizeof escape, DeadlineIn(1000)) == RDR_OK) {
+void HangUpModem(int fd, bool connected) {
+  if (connected) {
+    int guard = GuardMs();
     SleepMs(guard);
-    Command(fd, 0, "ATH", ModemTimeoutMs());
+    const uint8_t escape[] = {'+', '+', '+'};
+    if (WriteAll(fd, escape, sizeof escape, DeadlineIn(1000)) != RDR_OK) {
+      SetDtr(fd, false);
+      return;
+    }
+    SleepMs(guard);
   }
+  Command(fd, 0, "ATH", ModemTimeoutMs());
   SetDtr(fd, false);
 }
 

@@ -7,7 +7,8 @@ namespace zv {
 // Sends the initialisation string (when not empty) and waits for OK, then dials the number
 // with ATDT and waits for CONNECT. RDR_OK or an RDR_ERR_MODEM_* status, each within its bound.
 int DialModem(int fd, int baud, const std::string& init, const std::string& phone);
-// Escape to command mode and ATH, then drop DTR, so that the line is free for the next call.
-void HangUpModem(int fd);
+// Escapes to command mode (when connected) and sends ATH, then drops DTR, so that the line is
+// free for the next call.
+void HangUpModem(int fd, bool connected);
 
 }  // namespace zv

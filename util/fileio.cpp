@@ -21,14 +21,20 @@ void SetError(std::string* error, const std::string& what) {
 
 TReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* error) {
   out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO in place of a data file cannot hang the program.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     SetError(error, "cannot open " + path);
     return TReadResult::CannotOpen;
   }
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    out.reserve(static_cast<std::size_t>(st.st_size));
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    SetError(error, "not a regular file: " + path);
+    ::close(fd);
+    return TReadResult::ReadError;
+  }
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
   std::vector<char> buf(1 << 16);
   for (;;) {
     ssize_t n = ::read(fd, buf.data(), buf.size());

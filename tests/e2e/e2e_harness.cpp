@@ -87,7 +87,7 @@ void TE2eTest::SetUp() {
   Env["QT_QPA_PLATFORM"] = "offscreen";
   for (int i = 1; i <= 4; ++i) Env["RDRDLL32_COM" + std::to_string(i)] = Root + "nocom" + std::to_string(i);
   // Short library timeouts: a reader that does not answer fails within a fraction of a second.
-  Env["RDRDLL32_TIMEOUT_MS"] = "300";
+  Env["RDRDLL32_TIMEOUT_MS"] = "150";
   Env["RDRDLL32_CONNECT_TIMEOUT_MS"] = "500";
   WriteSettings();
   WriteSites({});

@@ -76,24 +76,23 @@ TEST_F(ReaderOpsTest, MissingOrIncompleteLibraryStopsTheOperationNotTheProgram) 
 }
 
 TEST_F(ReaderOpsTest, TwoParametersWithTheirPausesThenTheClose) {
-  WriteSettings(2, true);
   TRunResult r = RunZorvan({"x", " q "});
   ExpectCleanRun(r);
-  EXPECT_GE(r.seconds, 4.0);  // two pauses of two seconds each come before the close
+  EXPECT_GE(r.seconds, 2.0);  // two pauses of a second each come before the close
   // The run's own lines, in order, and nothing after the last pause.
   std::vector<std::string> lines = Lines(CommandLineLog()), run;
   for (const auto& l : lines)
     if (l.rfind("Running", 0) == 0 || l.rfind("Finished", 0) == 0 || l.rfind("Waiting", 0) == 0)
       run.push_back(l);
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), "Waiting 2 seconds between commands.");
+  EXPECT_EQ(lines.back(), "Waiting 1 seconds between commands.");
   EXPECT_THAT(run, ::testing::ElementsAre(
                         "Running command line paramter #1, x",
                         "Finished processing command line paramter #1, x",
-                        "Waiting 2 seconds between commands.",
+                        "Waiting 1 seconds between commands.",
                         "Running command line paramter #2,  q ",
                         "Finished processing command line paramter #2,  q ",
-                        "Waiting 2 seconds between commands."));
+                        "Waiting 1 seconds between commands."));
   // The start-up load lines are in the saved log too.
   EXPECT_THAT(CommandLineLog(), HasSubstr("Sites loaded\r\n"));
 }
@@ -126,11 +125,12 @@ TEST_F(ReaderOpsTest, SitesWhoseLineDoesNotOpen) {
   TRunResult r = RunZorvan({"X"});
   ExpectCleanRun(r);
   std::string log = CommandLineLog();
-  EXPECT_THAT(log, HasSubstr("Site 1: Failed to connect. IP address " + Addr(9) + "\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 2: Failed to (connect. Baud 9600|initialize COM Port. COM Port 1)\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 3: Failed to (connect. Baud 2400, Phone 5551234|initialize COM Port. COM Port 2|set modem initialization string. ATZ)\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 4: Failed to (connect. Baud 99999999999|initialize COM Port. COM Port -7)\r\n"));
-  EXPECT_THAT(log, ContainsRegex("Site 5: Failed to (connect. Baud 12ab|initialize COM Port. COM Port abc)\r\n"));
+  EXPECT_THAT(log, HasSubstr("\r\nSite 1: Failed to connect. IP address " + Addr(9) + "\r\n"));
+  // The serial ports lead nowhere: installing a channel works, opening it does not.
+  EXPECT_THAT(log, HasSubstr("\r\nSite 2: Failed to connect. Baud 9600\r\n"
+                             "Site 3: Failed to connect. Baud 2400, Phone 5551234\r\n"
+                             "Site 4: Failed to initialize COM Port. COM Port -7\r\n"
+                             "Site 5: Failed to connect. Baud 12ab\r\n"));
   EXPECT_THAT(log, Not(HasSubstr("Testing communications.")));
   EXPECT_THAT(ErrorLog(), ContainsRegex(std::string(kStamp) + "Site 1: Failed to connect. IP address "));
 }
@@ -193,32 +193,42 @@ TEST_F(EmulatedTest, TestAllSitesOverTcp) {
   EXPECT_TRUE(FileExists(Data + "Sys.Log"));
 }
 
-TEST_F(EmulatedTest, SelectionForms) {
+// The section of the command-line log that belongs to parameter n.
+std::string Section(const std::string& log, int n) {
+  std::string start = "Running command line paramter #" + std::to_string(n) + ",";
+  std::string end = "Finished processing command line paramter #" + std::to_string(n) + ",";
+  auto a = log.find(start), b = log.find(end);
+  return a == std::string::npos || b == std::string::npos ? std::string() : log.substr(a, b - a);
+}
+
+TEST_F(EmulatedTest, SelectionFormsSiteAndFixedWidth) {
   TwoTcpSites();
-  ExpectCleanRun(RunZorvan({"X1", "X00102", "X12#3", "X#3", "X12#03", "x001"}));
+  ExpectCleanRun(RunZorvan({"X1", "X00102", "x001"}));
   std::string log = CommandLineLog();
-  auto section = [&](int n) {
-    std::string start = "Running command line paramter #" + std::to_string(n) + ",";
-    std::string end = "Finished processing command line paramter #" + std::to_string(n) + ",";
-    auto a = log.find(start), b = log.find(end);
-    return a == std::string::npos || b == std::string::npos ? std::string() : log.substr(a, b - a);
-  };
   // X1: every clock of site 1 and nothing of site 12.
-  EXPECT_THAT(section(1), HasSubstr("Site 1, Clock 2: responded."));
-  EXPECT_THAT(section(1), Not(HasSubstr("Site 12")));
+  EXPECT_THAT(Section(log, 1), HasSubstr("Site 1, Clock 1: responded."));
+  EXPECT_THAT(Section(log, 1), HasSubstr("Site 1, Clock 2: responded."));
+  EXPECT_THAT(Section(log, 1), Not(HasSubstr("Site 12")));
   // X00102: site 1, clock 2 alone.
-  EXPECT_THAT(section(2), HasSubstr("Site 1, Clock 2: responded."));
-  EXPECT_THAT(section(2), Not(HasSubstr("Clock 1:")));
+  EXPECT_THAT(Section(log, 2), HasSubstr("Site 1, Clock 2: responded."));
+  EXPECT_THAT(Section(log, 2), Not(HasSubstr("Clock 1:")));
+  EXPECT_THAT(Section(log, 2), Not(HasSubstr("Clock 5:")));
+  // x001: site 1, upper-cased.
+  EXPECT_THAT(Section(log, 3), HasSubstr("Site 1, Clock 1: responded."));
+}
+
+TEST_F(EmulatedTest, SelectionFormsWithHash) {
+  TwoTcpSites();
+  ExpectCleanRun(RunZorvan({"X12#3", "X#3", "X12#03"}));
+  std::string log = CommandLineLog();
   // X12#3: site 12, clock 3.
-  EXPECT_THAT(section(3), HasSubstr("Site 12, Clock 3: responded."));
-  EXPECT_THAT(section(3), Not(HasSubstr("Site 1,")));
+  EXPECT_THAT(Section(log, 1), HasSubstr("Site 12, Clock 3: responded."));
+  EXPECT_THAT(Section(log, 1), Not(HasSubstr("Site 1,")));
   // X#3: all sites and all clocks.
-  EXPECT_THAT(section(4), HasSubstr("Site 1, Clock 1: responded."));
-  EXPECT_THAT(section(4), HasSubstr("Site 12, Clock 3: responded."));
+  EXPECT_THAT(Section(log, 2), HasSubstr("Site 1, Clock 1: responded."));
+  EXPECT_THAT(Section(log, 2), HasSubstr("Site 12, Clock 3: responded."));
   // X12#03: the clock text becomes 3.
-  EXPECT_THAT(section(5), HasSubstr("Site 12, Clock 3: responded."));
-  // x001: site 1.
-  EXPECT_THAT(section(6), HasSubstr("Site 1, Clock 1: responded."));
+  EXPECT_THAT(Section(log, 3), HasSubstr("Site 12, Clock 3: responded."));
 }
 
 TEST_F(EmulatedTest, SiteWithoutClocksMissingClockAndClockThatIsNoNumber) {

@@ -35,26 +35,16 @@ pid_t Spawn(const std::vector<std::string>& args, int& outFd) {
 }  // namespace
 
 THermeticDir::THermeticDir() {
-  char tmpl[] = "/tmp/rdrlink.XXXXXX";
-  const char* d = ::mkdtemp(tmpl);
-  dir_ = d ? d : "/tmp";
+  const std::string& dir = dir_.path();
   for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
-    ::setenv(v, dir_.c_str(), 1);
+    ::setenv(v, dir.c_str(), 1);
   for (int i = 1; i <= 4; ++i)
-    ::setenv(("RDRDLL32_COM" + std::to_string(i)).c_str(), (dir_ + "/no-such-com" + std::to_string(i)).c_str(), 1);
+    ::setenv(("RDRDLL32_COM" + std::to_string(i)).c_str(), (dir + "/no-such-com" + std::to_string(i)).c_str(), 1);
   ::setenv("RDRDLL32_TIMEOUT_MS", "300", 1);
   ::setenv("RDRDLL32_CONNECT_TIMEOUT_MS", "500", 1);
   ::setenv("RDRDLL32_MODEM_TIMEOUT_MS", "300", 1);
   ::setenv("RDRDLL32_DIAL_TIMEOUT_MS", "500", 1);
   ::setenv("RDRDLL32_MODEM_GUARD_MS", "30", 1);
-}
-
-THermeticDir::~THermeticDir() {
-  if (dir_.rfind("/tmp/rdrlink.", 0) == 0) {
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    int r = std::system(cmd.c_str());
-    (void)r;
-  }
 }
 
 TEmuProcess::TEmuProcess(const std::string& dir) : state_(dir + "/emu.state") {}

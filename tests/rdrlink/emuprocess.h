@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <stdexcept>
+
+#include "util/testsupport.h"
+
 namespace zv {
 
 // Makes a fresh temporary directory, points XDG_* and RDRDLL32_COM1..4 into it (paths that
@@ -14,10 +18,9 @@ namespace zv {
 class THermeticDir {
  public:
   THermeticDir();
-  ~THermeticDir();
-  const std::string& Path() const { return dir_; }
+  const std::string& Path() const { return dir_.path(); }
  private:
-  std::string dir_;
+  testing::TTempDir dir_;
 };
 
 class TEmuProcess {

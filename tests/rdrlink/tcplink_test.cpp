@@ -1,7 +1,13 @@
 // The reader library against the emulator over loopback TCP: every entry point, the data
 // log delivery, and the failures (nothing listening, a silent or vanished emulator, an
 // offline reader).
+#include <arpa/inet.h>
 #include <dlfcn.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
 
 #include <chrono>
 #include <cstring>
@@ -12,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include "emulator/emustatefile.h"
+#include "rdrlib/frame.h"
+#include "rdrlib/protocol.h"
 #include "rdrlib/rdrdll32.h"
 #include "tests/rdrlink/emuprocess.h"
 
@@ -99,7 +107,7 @@ TEST_F(TcpLink, NothingListeningFailsWithinTheConnectTimeout) {
   EXPECT_EQ(0, rdrInitWsock("not an address", 3001));
   EXPECT_EQ(0, rdrInitWsock(nullptr, 3001));
   EXPECT_EQ(0, rdrInitWsock("127.0.0.2", 70000));
-  EXPECT_LT(MsSince(t0), 3000);
+  EXPECT_LT(MsSince(t0), 5000);
   EXPECT_NE(0, rdrCloseWsock(12345));
   uint8_t buf[RDR_HANDREADER_SIZE];
   EXPECT_NE(0, rdrSetHandReader(12345, 1, buf));
@@ -114,7 +122,7 @@ TEST_F(TcpLink, SelectsOnlyAnsweringReadersAndReadsTheirInfo) {
   auto t0 = Clock::now();
   EXPECT_NE(0, rdrSetHandReader(ch, 9, buf));    // offline: no answer
   EXPECT_NE(0, rdrSetHandReader(ch, 6, buf));    // no such reader
-  EXPECT_LT(MsSince(t0), 3000);
+  EXPECT_LT(MsSince(t0), 5000);
   EXPECT_EQ(RDR_ERR_ARGUMENT, rdrSetHandReader(ch, 170, buf));
   EXPECT_EQ(RDR_ERR_ARGUMENT, rdrSetHandReader(ch, 255, buf));
   EXPECT_NE(0, rdrGetReaderInfo(ch, info));      // a failed selection selects nothing
@@ -335,7 +343,7 @@ TEST_F(TcpLink, AnEmulatorThatStopsAnsweringEndsEachCallWithinItsTimeout) {
   EXPECT_EQ(RDR_ERR_TIMEOUT, rdrGetDataLogElement(ch, e, 0));
   std::vector<uint8_t> bank(RDR_BANK_SIZE);
   EXPECT_NE(0, rdrGetDataBank(ch, 0, bank.data()));
-  EXPECT_LT(MsSince(t0), 2500);
+  EXPECT_LT(MsSince(t0), 4000);
   emu.Thaw();
   // The late answers are not taken for the next request's.
   uint8_t info[RDR_READERINFO_SIZE];
@@ -352,7 +360,7 @@ TEST_F(TcpLink, AnEmulatorThatGoesAwayFailsAtOnce) {
   auto t0 = Clock::now();
   EXPECT_NE(0, rdrGetReaderInfo(ch, info));
   EXPECT_NE(0, rdrGetReaderInfo(ch, info));
-  EXPECT_LT(MsSince(t0), 1500);
+  EXPECT_LT(MsSince(t0), 2500);
   EXPECT_EQ(0, rdrCloseWsock(ch));
   ch = 0;
 }
@@ -408,6 +416,90 @@ TEST_F(TcpLink, ADroppedConnectionDuringALongPollLosesNothing) {
   // At most the element in flight when a connection dropped comes twice.
   EXPECT_LE(got.size() - distinct.size(), static_cast<std::size_t>(sessions));
   for (std::size_t i = 1; i < got.size(); ++i) EXPECT_LE(got[i] - got[i - 1], 1);
+}
+
+int RawConnect(int port) {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(static_cast<uint16_t>(port));
+  ::inet_pton(AF_INET, "127.0.0.2", &sa.sin_addr);
+  if (::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    ::close(s);
+    return -1;
+  }
+  return s;
+}
+
+TEST_F(TcpLink, HostileClientsNeitherCrashNorStopTheEmulator) {
+  Seed();
+  ASSERT_TRUE(emu.Serve());
+  // Noise, a header that promises the longest payload and never delivers it, a frame for a
+  // command that does not exist, and requests of the wrong length, each on its own connection.
+  std::vector<std::vector<uint8_t>> attacks;
+  std::vector<uint8_t> noise(5000);
+  for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 131 + 7);
+  attacks.push_back(noise);
+  std::vector<uint8_t> longHeader = EncodeFrame(TFrame{5, kCmdPutBank, 1, std::vector<uint8_t>(4100)});
+  longHeader.resize(100);
+  attacks.push_back(longHeader);
+  attacks.push_back(EncodeFrame(TFrame{5, 0x55, 1, {1, 2, 3}}));
+  attacks.push_back(EncodeFrame(TFrame{5, kCmdGetBank, 1, {1, 2, 3}}));
+  attacks.push_back(EncodeFrame(TFrame{5, kCmdPutBank, 1, std::vector<uint8_t>(4096, 0x11)}));
+  for (const auto& a : attacks) {
+    int s = RawConnect(emu.Port(1));
+    ASSERT_GE(s, 0);
+    ASSERT_EQ(static_cast<ssize_t>(a.size()), ::send(s, a.data(), a.size(), MSG_NOSIGNAL));
+    ::close(s);
+  }
+  ASSERT_EQ(0, rdrStartupWsock());
+  ch = rdrInitWsock("127.0.0.2", emu.Port(1));
+  ASSERT_NE(0, ch);
+  Select(5);
+  uint8_t info[RDR_READERINFO_SIZE];
+  EXPECT_EQ(0, rdrGetReaderInfo(ch, info));
+}
+
+TEST_F(TcpLink, AnEmulatorThatFreezesInTheMiddleOfAnAnswerFailsWithinTheTimeout) {
+  Seed();
+  // A TCP site paced to 38400 baud: a data bank takes about a second to come through.
+  ASSERT_EQ(0, emu.Cli("set-site", {"--site", "1", "--baud", "38400"}));
+  ::setenv("RDRDLL32_TIMEOUT_MS", "1500", 1);
+  Connect();
+  Select(5);
+  ASSERT_EQ(0, rdrEnterIdleMode(ch));
+  std::thread freezer([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    emu.Freeze();
+  });
+  std::vector<uint8_t> bank(RDR_BANK_SIZE);
+  auto t0 = Clock::now();
+  EXPECT_EQ(RDR_ERR_TIMEOUT, rdrGetDataBank(ch, 0, bank.data()));
+  freezer.join();
+  EXPECT_LT(MsSince(t0), 5000);
+  emu.Thaw();
+}
+
+TEST_F(TcpLink, OneEmulatorPlaysSeveralSites) {
+  Seed();
+  ASSERT_EQ(0, emu.Cli("add-site", {"--site", "2", "--tcp", "127.0.0.3:0"}));
+  ASSERT_EQ(0, emu.Cli("add-reader", {"--site", "2", "--addr", "5", "--model", "4"}));
+  Connect();
+  int32_t other = rdrInitWsock("127.0.0.3", emu.Port(2));
+  ASSERT_NE(0, other);
+  uint8_t buf[RDR_HANDREADER_SIZE], info[RDR_READERINFO_SIZE];
+  Select(5);
+  ASSERT_EQ(0, rdrSetHandReader(other, 5, buf));
+  ASSERT_EQ(0, rdrGetReaderInfo(ch, info));
+  EXPECT_EQ(2, info[0]);
+  ASSERT_EQ(0, rdrGetReaderInfo(other, info));
+  EXPECT_EQ(4, info[0]);  // the reader of the other site, same address
+  EXPECT_NE(0, rdrSetHandReader(other, 9, buf));  // site 2 has no reader 9
+  // The network clean-up closes every network channel still open.
+  EXPECT_EQ(0, rdrCleanupWsock());
+  EXPECT_EQ(RDR_ERR_CHANNEL, rdrGetReaderInfo(other, info));
+  EXPECT_EQ(RDR_ERR_CHANNEL, rdrCloseWsock(ch));
+  ch = 0;
 }
 
 TEST_F(TcpLink, ChannelCallsThatNeedASerialLineFailCleanly) {
