@@ -7,6 +7,7 @@
 #include "app/frmoption.h"
 #include "app/frmzorvan.h"
 #include "app/shellhost.h"
+#include "app/zvapplication.h"
 #include "reader/commands.h"
 
 namespace zv {
@@ -73,7 +74,15 @@ void RunCommandLine(TfrmZorvan& frm) {
   {
     TBusyScope busy(frm, false);
     TEngineHostScope scope(frm);
-    RunCommandLineParameters(frm.Parameters, frm.InterCommandDelay, frm.CommandLineRun);
+    try {
+      RunCommandLineParameters(frm.Parameters, frm.InterCommandDelay, frm.CommandLineRun);
+    } catch (const std::exception& e) {
+      // With someone at the screen the error box shows it and the program stays open. In an
+      // unattended run nobody could answer the box or close the program, so the error goes
+      // to the log, and the run closes as usual, saving that log.
+      if (ErrorBoxCanBeAnswered()) throw;
+      frm.AddLogLine(e.what());
+    }
   }
   if (frm.CommandLineRun) frm.close();
 }

@@ -12,6 +12,7 @@
 #include "app/apptest.h"
 #include "app/frmoption.h"
 #include "app/readerops.h"
+#include "app/zvapplication.h"
 #include "reader/commands.h"
 #include "reader/rdrdll32.h"
 
@@ -161,7 +162,10 @@ TEST_F(ShellReaderOpsTest, ErrorEscapingAParameterEndsTheRunWithoutTheClose) {
   w->InterCommandDelay = 1;
   // The engine needs a library to get as far as the punch log.
   UseStandInLibrary();
+  // Someone at the screen: the error reaches the error box.
+  TErrorBox old = SetErrorBox([](const char*) {});
   EXPECT_THROW(w->StartCommandLineRun(), EZvFileError);
+  SetErrorBox(old);
   TRdrDll32::LibraryName = "librdrdll32.so";
   EXPECT_FALSE(w->Busy);
   EXPECT_TRUE(w->mniPoll->isEnabled());
@@ -169,6 +173,25 @@ TEST_F(ShellReaderOpsTest, ErrorEscapingAParameterEndsTheRunWithoutTheClose) {
   std::string text = Text(*w);
   EXPECT_NE(text.find("Running command line paramter #1, p"), std::string::npos);
   EXPECT_EQ(text.find("Running command line paramter #2"), std::string::npos) << text;
+}
+
+TEST_F(ShellReaderOpsTest, UnattendedErrorGoesToTheLogAndTheRunStillCloses) {
+  auto w = WindowWithSites();
+  w->PunchPath = data_ + "no/such/dir/";
+  w->Parameters = {"p", "x"};
+  w->InterCommandDelay = 1;
+  UseStandInLibrary();
+  ASSERT_FALSE(ErrorBoxCanBeAnswered());  // offscreen, no error box installed
+  EXPECT_NO_THROW(w->StartCommandLineRun());
+  TRdrDll32::LibraryName = "librdrdll32.so";
+  EXPECT_FALSE(w->Busy);
+  EXPECT_FALSE(w->isVisible());  // closed, as a command-line run does
+  std::string text = Text(*w);
+  EXPECT_NE(text.find("Unable to create file " + data_ + "no/such/dir/"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Running command line paramter #2"), std::string::npos) << text;
+  QStringList logs = QDir(QString::fromStdString(data_))
+                         .entryList({"????????" "-??????.log"}, QDir::Files);
+  EXPECT_EQ(logs.size(), 1);  // the log of the run, error included, is saved
 }
 
 TEST_F(ShellReaderOpsTest, DuringTheCommandLineRunItemsAreDisabledAndExitRefused) {

@@ -1,5 +1,6 @@
 #include "app/zvapplication.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
@@ -33,12 +34,20 @@ TErrorBox SetErrorBox(TErrorBox box) {
   return old;
 }
 
+bool ErrorBoxCanBeAnswered() {
+  if (g_errorBox) return true;
+  const QString platform = QGuiApplication::platformName();
+  return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
 void ShowErrorBox(const char* text) {
   std::fprintf(stderr, "zorvan32: %s\n", text);
   if (g_errorBox) {
     g_errorBox(text);
     return;
   }
+  // A modal box that nobody can see would hold an unattended run for ever; stderr has the text.
+  if (!ErrorBoxCanBeAnswered()) return;
   QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"),
                         QString::fromLatin1(text));
 }
