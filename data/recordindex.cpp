@@ -25,6 +25,14 @@ std::vector<std::string> RecordFields(const std::string& in, int count) {
   return fields;
 }
 
+bool DeleteRecordLine(TMyStringList& list, const TRecord* record) {
+  list.Modified = true;
+  const int i = list.IndexOfObject(record);
+  if (i < 0) return false;
+  list.Delete(i);
+  return true;
+}
+
 std::string LineSafe(const std::string& field) {
   std::string r = field;
   for (char& c : r)
