@@ -54,6 +54,20 @@ class TableFileTest : public ::testing::Test {
     return ReadFile(here.substr(0, here.rfind('/') + 1) + "golden/" + name);
   }
 
+  // Loads the file as a list of kind L, saves it and answers the bytes written; "" (and a
+  // failure) when the save fails.
+  template <class L>
+  std::string LoadAndSave(const std::string& name) const {
+    {
+      L list(Path(name));
+      if (!list.Save()) {
+        ADD_FAILURE() << "cannot save " << name << ": " << list.LastError();
+        return "";
+      }
+    }
+    return ReadFile(Path(name));
+  }
+
   std::string dir_;
 };
 
