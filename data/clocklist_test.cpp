@@ -95,12 +95,7 @@ TEST_F(ClockListTest, LookupsAgreeWithScanThroughRandomChanges) {
   const std::vector<std::string> sites = {"1", "01", "2", ""}, numbers = {"3", "03", "4"};
   auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
   auto list = std::make_unique<TClockList>(Path("clock.txt"));
-  auto clocks = [&]() {
-    std::vector<TClock*> r;
-    for (int i = 0; i < list->Count(); ++i)
-      if (list->Objects(i)) r.push_back(static_cast<TClock*>(list->Objects(i)));
-    return r;
-  };
+  auto clocks = [&]() { return Records<TClock>(*list); };
   for (int step = 0; step < 800; ++step) {
     std::vector<TClock*> all = clocks();
     TClock* any = all.empty() ? nullptr : all[rng() % all.size()];

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "data/mystringlist.h"
+
 namespace zv {
 
 class TableFileTest : public ::testing::Test {
@@ -46,6 +48,14 @@ class TableFileTest : public ::testing::Test {
   static std::string CrLf(const std::vector<std::string>& lines) {
     std::string r;
     for (const auto& l : lines) r += l + "\r\n";
+    return r;
+  }
+  // The records of the list's lines, in file order.
+  template <class R>
+  static std::vector<R*> Records(const TMyStringList& list) {
+    std::vector<R*> r;
+    for (int i = 0; i < list.Count(); ++i)
+      if (list.Objects(i)) r.push_back(static_cast<R*>(list.Objects(i)));
     return r;
   }
   // A hand-written file kept beside the tests.

@@ -17,12 +17,7 @@ class UserListTest : public TableFileTest {
     u->SetComment(comment);
     return u;
   }
-  static std::vector<TUser*> Users(const TUserList& list) {
-    std::vector<TUser*> r;
-    for (int i = 0; i < list.Count(); ++i)
-      if (list.Objects(i)) r.push_back(static_cast<TUser*>(list.Objects(i)));
-    return r;
-  }
+  static std::vector<TUser*> Users(const TUserList& list) { return Records<TUser>(list); }
   // The lookup as its rule reads, by scanning.
   static TUser* ScanFind(const TUserList& list, const std::string& id) {
     for (TUser* u : Users(list))
