@@ -1,5 +1,7 @@
 #include "data/userlist.h"
 
+#include <utility>
+
 #include "data/recordindex.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -24,12 +26,12 @@ void TUserList::HandleEFOpenError() {
 std::unique_ptr<TRecord> TUserList::ObjFromStr(const std::string& text) {
   std::vector<std::string> f = RecordFields(text, 6);
   auto u = std::make_unique<TUser>();
-  u->id_ = f[0];
-  u->tz_ = f[1];
-  u->rejectOvr_ = f[2];
-  u->reserved_ = f[3];
-  u->authority_ = f[4];
-  u->comment_ = f[5];
+  u->id_ = std::move(f[0]);
+  u->tz_ = std::move(f[1]);
+  u->rejectOvr_ = std::move(f[2]);
+  u->reserved_ = std::move(f[3]);
+  u->authority_ = std::move(f[4]);
+  u->comment_ = std::move(f[5]);
   if (!u->authority_.empty()) {
     long long level;
     if (ParseInt(u->authority_, level) && level >= 0 && level <= 5) {
