@@ -209,5 +209,20 @@ TEST_F(OptionsTest, SettingsThatCannotBeWrittenAreToldOnce) {
   EXPECT_EQ(blocked->InterCommandDelay, 20);
 }
 
+TEST_F(OptionsTest, OptionsWaitWhileAnOperationRuns) {
+  auto w = ShownWindow();
+  w->Busy = true;
+  bool opened = false;
+  QTimer::singleShot(0, [&] {
+    if (auto* d = QApplication::activeModalWidget()) {
+      opened = true;
+      d->close();
+    }
+  });
+  w->mniOptions->trigger();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(opened);
+}
+
 }  // namespace
 }  // namespace zv

@@ -337,6 +337,8 @@ void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
 }
 
 void TfrmZorvan::mniOptionsClick() {
+  // A run in progress reads the lists that a new data directory would free under it.
+  if (Busy) return;
   TfrmOption2 dlg(this);
   dlg.SetValues(CurrentOptions());
   if (dlg.exec() != QDialog::Accepted) return;

@@ -4,6 +4,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
 
 #include "app/apptest.h"
 
@@ -178,6 +180,16 @@ TEST_F(FrmZorvanTest, EditCommandsActOnTheTextArea) {
   w->Delete1->trigger();
   EXPECT_TRUE(w->lb->toPlainText().isEmpty());
   w->Undo1->trigger();
+  EXPECT_EQ(w->lb->toPlainText().toStdString(), "hello world");
+  // The menu's Del shortcut must not take the key from the text area's own deleting.
+  w->activateWindow();
+  w->lb->setFocus();
+  QTextCursor c = w->lb->textCursor();
+  c.setPosition(0);
+  w->lb->setTextCursor(c);
+  QTest::keyClick(w->lb, Qt::Key_Delete);
+  EXPECT_EQ(w->lb->toPlainText().toStdString(), "ello world");
+  QTest::keyClick(w->lb, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(w->lb->toPlainText().toStdString(), "hello world");
 }
 

@@ -93,6 +93,10 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key,
     if (c != '\r' && c != '\n') v += c;
   }
   std::string line = key + "=" + v;
+  // The file may have been edited by hand since it was read: change only this key of what
+  // is on disk now, as the profile service does.
+  std::string bytes;
+  if (ReadWholeFile(fileName_, bytes) == TReadResult::Ok) lines_ = SplitTextLines(bytes);
   int s = FindSection(section);
   if (s < 0) {
     lines_.push_back("[" + section + "]");

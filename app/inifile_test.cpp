@@ -84,5 +84,13 @@ TEST_F(IniFileTest, FailedWriteIsReported) {
   EXPECT_EQ(ini.ReadString("Zorvan32", "DataPath", ""), "/b");
 }
 
+TEST_F(IniFileTest, WriteKeepsHandEditsMadeWhileRunning) {
+  WriteFileAtomic(Path(), "[Zorvan32]\r\nInterCommandDelay=3\r\n");
+  TIniFile ini(Path());
+  WriteFileAtomic(Path(), "[Zorvan32]\r\nInterCommandDelay=3\r\nPunchPath=/by/hand\r\n");
+  ASSERT_TRUE(ini.WriteInteger("Zorvan32", "InterCommandDelay", 9));
+  EXPECT_EQ(Read(Path()), "[Zorvan32]\r\nInterCommandDelay=9\r\nPunchPath=/by/hand\r\n");
+}
+
 }  // namespace
 }  // namespace zv

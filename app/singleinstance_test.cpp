@@ -84,6 +84,10 @@ TEST_F(SingleInstanceTest, TwoRealStartsLeaveOneRunning) {
   ASSERT_TRUE(second->waitForFinished(15000));
   EXPECT_EQ(second->exitCode(), 0);
   EXPECT_EQ(first->state(), QProcess::Running);
+  // Had the later start run its parameter, it would have left a command-line log.
+  QDir data(QString::fromStdString(DataHome() + "zorvan32"));
+  EXPECT_TRUE(data.entryList({"*.log", "*.Log"}, QDir::Files).isEmpty())
+      << data.entryList().join(' ').toStdString();
   Stop(*first);
 
   // A program that died without cleaning up does not keep later starts out.

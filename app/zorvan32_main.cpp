@@ -28,7 +28,9 @@ int main(int argc, char** argv) {
                      &zv::TfrmZorvan::BringToFront);
     frmZorvan.Parameters = params;
     frmZorvan.show();
-    rc = app.exec();
+    // The load lines let events run: a window closed that early must not leave a hidden
+    // program running, since quitting before the loop starts is not remembered.
+    rc = frmZorvan.isVisible() ? app.exec() : 0;
   }
   zv::SetMessageBoxes(nullptr);
   return rc;

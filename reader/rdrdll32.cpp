@@ -1,6 +1,7 @@
 #include "reader/rdrdll32.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -90,13 +91,38 @@ void EncodeTimeRecord(const std::tm& t, std::uint8_t out[kTimeRecordSize]) {
   out[5] = static_cast<u8>(year < 2000 ? year - 1900 : year - 2000);
 }
 
-TRdrDll32::TRdrDll32() {
+namespace {
+
+// The loader's search by the bare name, through the executable's RUNPATH ($ORIGIN). When a
+// runtime that wraps dlopen (a sanitizer's) hides the executable's RUNPATH from the loader,
+// the copy beside the executable, then in ../lib, is tried by its full path.
+void* OpenLibrary(const std::string& name, int& error) {
   errno = 0;
-  lib_ = ::dlopen(LibraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!lib_) {
-    // dlopen leaves errno from its failed open(); a file not found is 2.
-    throw ERdrDll32Error("RDRDLL32.DLL load failed with error #" + std::to_string(ErrnoOr(ENOENT)));
+  void* lib = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // dlopen leaves errno from its failed open(); a file not found is 2.
+  error = ErrnoOr(ENOENT);
+  if (lib || name.find('/') != std::string::npos) return lib;
+  char exe[4096];
+  ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return nullptr;
+  std::string dir(exe, static_cast<std::size_t>(n));
+  dir.erase(dir.rfind('/') + 1);
+  for (const std::string& candidate : {dir + name, dir + "../lib/" + name}) {
+    if (::access(candidate.c_str(), F_OK) != 0) continue;
+    errno = 0;
+    lib = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (lib) return lib;
+    error = ErrnoOr(ENOENT);
   }
+  return nullptr;
+}
+
+}  // namespace
+
+TRdrDll32::TRdrDll32() {
+  int error = 0;
+  lib_ = OpenLibrary(LibraryName, error);
+  if (!lib_) throw ERdrDll32Error("RDRDLL32.DLL load failed with error #" + std::to_string(error));
   ClearEntries();
   for (int i = 0; i < kEntryPointCount; ++i) {
     errno = 0;
