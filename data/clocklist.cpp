@@ -40,37 +40,19 @@ std::string TClockList::StrFromObj(const TRecord& obj) {
 }
 
 void TClockList::IndexOne(TClock* c) {
-  c->SetKeyStamp(index_.Stamp());
   byClock_.emplace(CompositeKey(c->Site(), c->Clock()), c);  // keeps the first in file order
   bySite_[c->Site()].push_back(c);
 }
 
 void TClockList::StrsFromObjs() {
-  // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = index_.Current(*this);
-  TMyStringList::StrsFromObjs();
-  if (current) index_.MarkBuilt(*this);
+  index_.KeepAcross(*this, [this] { TMyStringList::StrsFromObjs(); });
 }
 
 void TClockList::EnsureIndex() {
-  if (index_.Current(*this)) return;
-  byClock_.clear();
-  bySite_.clear();
-  for (int i = 0; i < Count(); ++i)
-    if (auto* c = static_cast<TClock*>(Objects(i))) IndexOne(c);
-  index_.MarkBuilt(*this);
-}
-
-TClock* TClockList::Append(std::unique_ptr<TClock> clock) {
-  // An append only adds to the end of every file-order answer, so a current index is
-  // extended rather than rebuilt.
-  bool current = index_.Current(*this);
-  TClock* raw = clock.get();
-  AddObject("", std::move(clock));
-  if (!current) return raw;
-  IndexOne(raw);
-  index_.MarkBuilt(*this);
-  return raw;
+  index_.Ensure<TClock>(*this, [this] {
+    byClock_.clear();
+    bySite_.clear();
+  }, [this](TClock* r) { IndexOne(r); });
 }
 
 void TClockList::GetClockNames(const std::string& site,
@@ -95,26 +77,16 @@ TClock* TClockList::FindClock(const std::string& site, const std::string& clock)
 }
 
 TClock* TClockList::SaveClock(std::unique_ptr<TClock> clock) {
-  if (!clock) return nullptr;
-  Modified = true;
-  if (TClock* found = FindClock(clock->Site(), clock->Clock())) {
-    found->CopyFrom(*clock);
-    return found;
-  }
-  return Append(std::move(clock));
+  return index_.Save(
+      *this, std::move(clock), [this](const TClock& r) { return FindClock(r.Site(), r.Clock()); },
+      [this](TClock* r) { IndexOne(r); });
 }
 
 TClock* TClockList::SaveClock(const TClock& clock) {
   return SaveClock(std::make_unique<TClock>(clock));
 }
 
-bool TClockList::DeleteClock(const TClock* clock) {
-  Modified = true;
-  int i = IndexOfObject(clock);
-  if (i < 0) return false;
-  Delete(i);
-  return true;
-}
+bool TClockList::DeleteClock(const TClock* clock) { return DeleteRecordLine(*this, clock); }
 
 bool TClockList::SiteHasClocks(const std::string& site) {
   EnsureIndex();

@@ -44,7 +44,6 @@ class TClockList : public TMyStringList {
 
  private:
   void EnsureIndex();
-  TClock* Append(std::unique_ptr<TClock> clock);
   void IndexOne(TClock* clock);
 
   TIndexState index_;

@@ -11,16 +11,9 @@ class ClockListTest : public TableFileTest {};
 
 TEST_F(ClockListTest, GoldenFileSurvivesLoadAndSaveByteForByte) {
   WriteFile(Path("clock.txt"), Golden("clock_in.txt"));
-  {
-    TClockList list(Path("clock.txt"));
-    ASSERT_TRUE(list.Save());
-  }
-  EXPECT_EQ(ReadFile(Path("clock.txt")), Golden("clock_out.txt"));
-  {
-    TClockList again(Path("clock.txt"));
-    ASSERT_TRUE(again.Save());
-  }
-  EXPECT_EQ(ReadFile(Path("clock.txt")), Golden("clock_out.txt"));
+  EXPECT_EQ(LoadAndSave<TClockList>("clock.txt"), Golden("clock_out.txt"));
+  // What the program wrote reads back to the same bytes.
+  EXPECT_EQ(LoadAndSave<TClockList>("clock.txt"), Golden("clock_out.txt"));
 }
 
 TEST_F(ClockListTest, LookupsFollowFileOrder) {
@@ -102,12 +95,7 @@ TEST_F(ClockListTest, LookupsAgreeWithScanThroughRandomChanges) {
   const std::vector<std::string> sites = {"1", "01", "2", ""}, numbers = {"3", "03", "4"};
   auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
   auto list = std::make_unique<TClockList>(Path("clock.txt"));
-  auto clocks = [&]() {
-    std::vector<TClock*> r;
-    for (int i = 0; i < list->Count(); ++i)
-      if (list->Objects(i)) r.push_back(static_cast<TClock*>(list->Objects(i)));
-    return r;
-  };
+  auto clocks = [&]() { return Records<TClock>(*list); };
   for (int step = 0; step < 800; ++step) {
     std::vector<TClock*> all = clocks();
     TClock* any = all.empty() ? nullptr : all[rng() % all.size()];

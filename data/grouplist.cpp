@@ -45,39 +45,21 @@ std::string TGroupList::StrFromObj(const TRecord& obj) {
 }
 
 void TGroupList::IndexOne(TGroup* g) {
-  g->SetKeyStamp(index_.Stamp());
   byEntry_.emplace(CompositeKey(g->Group(), g->Site(), g->Clock()), g);  // keeps the first
   ++clockEntries_[CompositeKey(g->Site(), g->Clock())];
   byGroup_[g->Group()].push_back(g);
 }
 
 void TGroupList::StrsFromObjs() {
-  // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = index_.Current(*this);
-  TMyStringList::StrsFromObjs();
-  if (current) index_.MarkBuilt(*this);
+  index_.KeepAcross(*this, [this] { TMyStringList::StrsFromObjs(); });
 }
 
 void TGroupList::EnsureIndex() {
-  if (index_.Current(*this)) return;
-  byEntry_.clear();
-  clockEntries_.clear();
-  byGroup_.clear();
-  for (int i = 0; i < Count(); ++i)
-    if (auto* g = static_cast<TGroup*>(Objects(i))) IndexOne(g);
-  index_.MarkBuilt(*this);
-}
-
-TGroup* TGroupList::Append(std::unique_ptr<TGroup> entry) {
-  // An append only adds to the end of every file-order answer, so a current index is
-  // extended rather than rebuilt.
-  bool current = index_.Current(*this);
-  TGroup* raw = entry.get();
-  AddObject("", std::move(entry));
-  if (!current) return raw;
-  IndexOne(raw);
-  index_.MarkBuilt(*this);
-  return raw;
+  index_.Ensure<TGroup>(*this, [this] {
+    byEntry_.clear();
+    clockEntries_.clear();
+    byGroup_.clear();
+  }, [this](TGroup* r) { IndexOne(r); });
 }
 
 void TGroupList::GetGroupEntries(const std::string& group, std::vector<TGroup*>& out) {
@@ -95,26 +77,15 @@ TGroup* TGroupList::FindEntry(const std::string& group, const std::string& site,
 }
 
 TGroup* TGroupList::SaveEntry(std::unique_ptr<TGroup> entry) {
-  if (!entry) return nullptr;
-  Modified = true;
-  if (TGroup* found = FindEntry(entry->Group(), entry->Site(), entry->Clock())) {
-    found->CopyFrom(*entry);
-    return found;
-  }
-  return Append(std::move(entry));
+  auto find = [this](const TGroup& r) { return FindEntry(r.Group(), r.Site(), r.Clock()); };
+  return index_.Save(*this, std::move(entry), find, [this](TGroup* r) { IndexOne(r); });
 }
 
 TGroup* TGroupList::SaveEntry(const TGroup& entry) {
   return SaveEntry(std::make_unique<TGroup>(entry));
 }
 
-bool TGroupList::DeleteEntry(const TGroup* entry) {
-  Modified = true;
-  int i = IndexOfObject(entry);
-  if (i < 0) return false;
-  Delete(i);
-  return true;
-}
+bool TGroupList::DeleteEntry(const TGroup* entry) { return DeleteRecordLine(*this, entry); }
 
 void TGroupList::RemoveEntries(const std::vector<TGroup*>& entries) {
   if (entries.empty()) return;

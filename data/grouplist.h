@@ -47,7 +47,6 @@ class TGroupList : public TMyStringList {
 
  private:
   void EnsureIndex();
-  TGroup* Append(std::unique_ptr<TGroup> entry);
   void IndexOne(TGroup* entry);
   // Removes the lines of these entries (each an entry of this list) in one pass.
   void RemoveEntries(const std::vector<TGroup*>& entries);

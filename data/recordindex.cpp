@@ -4,25 +4,38 @@
 
 namespace zv {
 
-std::vector<std::string> RecordFields(const std::string& in, int count) {
+std::vector<std::string> RecordFields(const std::string& s, int count) {
   std::vector<std::string> fields;
   if (count <= 0) return fields;
   fields.reserve(static_cast<std::size_t>(count));
-  const std::string s = in.size() > kMaxText ? in.substr(0, kMaxText) : in;
+  // Indexes into the text rather than copies: every line of a large file passes here.
+  const std::size_t end = s.size() > kMaxText ? kMaxText : s.size();
+  auto blank = [&s](std::size_t k) { return static_cast<unsigned char>(s[k]) < 33; };
   std::size_t i = 0;
-  if (!s.empty() && s[0] == ',') {
+  if (end > 0 && s[0] == ',') {
     fields.emplace_back();
     i = 1;
   }
   while (static_cast<int>(fields.size()) < count) {
-    while (i < s.size() && s[i] == ',') ++i;
-    if (i >= s.size()) break;
-    std::size_t start = i;
-    while (i < s.size() && s[i] != ',') ++i;
-    fields.push_back(TrimBlanks(s.substr(start, i - start)));
+    while (i < end && s[i] == ',') ++i;
+    if (i >= end) break;
+    std::size_t b = i;
+    while (i < end && s[i] != ',') ++i;
+    std::size_t e = i;
+    while (b < e && blank(b)) ++b;
+    while (e > b && blank(e - 1)) --e;
+    fields.emplace_back(s, b, e - b);
   }
   fields.resize(static_cast<std::size_t>(count));
   return fields;
+}
+
+bool DeleteRecordLine(TMyStringList& list, const TRecord* record) {
+  list.Modified = true;
+  const int i = list.IndexOfObject(record);
+  if (i < 0) return false;
+  list.Delete(i);
+  return true;
 }
 
 std::string LineSafe(const std::string& field) {

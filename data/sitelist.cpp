@@ -53,36 +53,18 @@ std::string TSiteList::StrFromObj(const TRecord& obj) {
 }
 
 void TSiteList::StrsFromObjs() {
-  // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = index_.Current(*this);
-  TMyStringList::StrsFromObjs();
-  if (current) index_.MarkBuilt(*this);
+  index_.KeepAcross(*this, [this] { TMyStringList::StrsFromObjs(); });
+}
+
+void TSiteList::IndexOne(TSite* s) {
+  bySite_.emplace(s->Site(), s);  // emplace keeps the first in file order
 }
 
 void TSiteList::EnsureIndex() {
-  if (index_.Current(*this)) return;
-  bySite_.clear();
-  bySite_.reserve(static_cast<std::size_t>(Count()));
-  for (int i = 0; i < Count(); ++i) {
-    auto* s = static_cast<TSite*>(Objects(i));
-    if (!s) continue;
-    s->SetKeyStamp(index_.Stamp());
-    bySite_.emplace(s->Site(), s);  // emplace keeps the first in file order
-  }
-  index_.MarkBuilt(*this);
-}
-
-TSite* TSiteList::Append(std::unique_ptr<TSite> site) {
-  // An append cannot change which record comes first for any existing key, so a current
-  // index is extended rather than rebuilt.
-  bool current = index_.Current(*this);
-  TSite* raw = site.get();
-  AddObject("", std::move(site));
-  if (!current) return raw;
-  raw->SetKeyStamp(index_.Stamp());
-  bySite_.emplace(raw->Site(), raw);
-  index_.MarkBuilt(*this);
-  return raw;
+  index_.Ensure<TSite>(*this, [this] {
+    bySite_.clear();
+    bySite_.reserve(static_cast<std::size_t>(Count()));
+  }, [this](TSite* s) { IndexOne(s); });
 }
 
 TSite* TSiteList::FindSite(const std::string& site) {
@@ -92,24 +74,14 @@ TSite* TSiteList::FindSite(const std::string& site) {
 }
 
 TSite* TSiteList::SaveSite(std::unique_ptr<TSite> site) {
-  if (!site) return nullptr;
-  Modified = true;
-  if (TSite* found = FindSite(site->Site())) {
-    found->CopyFrom(*site);
-    return found;
-  }
-  return Append(std::move(site));
+  return index_.Save(
+      *this, std::move(site), [this](const TSite& r) { return FindSite(r.Site()); },
+      [this](TSite* r) { IndexOne(r); });
 }
 
 TSite* TSiteList::SaveSite(const TSite& site) { return SaveSite(std::make_unique<TSite>(site)); }
 
-bool TSiteList::DeleteSite(const TSite* site) {
-  Modified = true;
-  int i = IndexOfObject(site);
-  if (i < 0) return false;
-  Delete(i);
-  return true;
-}
+bool TSiteList::DeleteSite(const TSite* site) { return DeleteRecordLine(*this, site); }
 
 void TSiteList::GetSites(std::vector<TSite*>& out) const {
   for (int i = 0; i < Count(); ++i)

@@ -39,7 +39,7 @@ class TSiteList : public TMyStringList {
 
  private:
   void EnsureIndex();
-  TSite* Append(std::unique_ptr<TSite> site);
+  void IndexOne(TSite* site);
 
   TIndexState index_;
   std::unordered_map<std::string, TSite*> bySite_;

@@ -11,17 +11,9 @@ class SiteListTest : public TableFileTest {};
 
 TEST_F(SiteListTest, GoldenFileSurvivesLoadAndSaveByteForByte) {
   WriteFile(Path("site.txt"), Golden("site_in.txt"));
-  {
-    TSiteList list(Path("site.txt"));
-    ASSERT_TRUE(list.Save());
-  }
-  EXPECT_EQ(ReadFile(Path("site.txt")), Golden("site_out.txt"));
+  EXPECT_EQ(LoadAndSave<TSiteList>("site.txt"), Golden("site_out.txt"));
   // What the program wrote reads back to the same bytes.
-  {
-    TSiteList again(Path("site.txt"));
-    ASSERT_TRUE(again.Save());
-  }
-  EXPECT_EQ(ReadFile(Path("site.txt")), Golden("site_out.txt"));
+  EXPECT_EQ(LoadAndSave<TSiteList>("site.txt"), Golden("site_out.txt"));
 }
 
 TEST_F(SiteListTest, ReadingRulesOfHandWrittenLines) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "data/mystringlist.h"
+
 namespace zv {
 
 class TableFileTest : public ::testing::Test {
@@ -48,10 +50,32 @@ class TableFileTest : public ::testing::Test {
     for (const auto& l : lines) r += l + "\r\n";
     return r;
   }
+  // The records of the list's lines, in file order.
+  template <class R>
+  static std::vector<R*> Records(const TMyStringList& list) {
+    std::vector<R*> r;
+    for (int i = 0; i < list.Count(); ++i)
+      if (list.Objects(i)) r.push_back(static_cast<R*>(list.Objects(i)));
+    return r;
+  }
   // A hand-written file kept beside the tests.
   static std::string Golden(const std::string& name) {
     std::string here = __FILE__;
     return ReadFile(here.substr(0, here.rfind('/') + 1) + "golden/" + name);
+  }
+
+  // Loads the file as a list of kind L, saves it and answers the bytes written; "" (and a
+  // failure) when the save fails.
+  template <class L>
+  std::string LoadAndSave(const std::string& name) const {
+    {
+      L list(Path(name));
+      if (!list.Save()) {
+        ADD_FAILURE() << "cannot save " << name << ": " << list.LastError();
+        return "";
+      }
+    }
+    return ReadFile(Path(name));
   }
 
   std::string dir_;

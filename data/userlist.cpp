@@ -1,5 +1,7 @@
 #include "data/userlist.h"
 
+#include <utility>
+
 #include "data/recordindex.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -24,12 +26,12 @@ void TUserList::HandleEFOpenError() {
 std::unique_ptr<TRecord> TUserList::ObjFromStr(const std::string& text) {
   std::vector<std::string> f = RecordFields(text, 6);
   auto u = std::make_unique<TUser>();
-  u->id_ = f[0];
-  u->tz_ = f[1];
-  u->rejectOvr_ = f[2];
-  u->reserved_ = f[3];
-  u->authority_ = f[4];
-  u->comment_ = f[5];
+  u->id_ = std::move(f[0]);
+  u->tz_ = std::move(f[1]);
+  u->rejectOvr_ = std::move(f[2]);
+  u->reserved_ = std::move(f[3]);
+  u->authority_ = std::move(f[4]);
+  u->comment_ = std::move(f[5]);
   if (!u->authority_.empty()) {
     long long level;
     if (ParseInt(u->authority_, level) && level >= 0 && level <= 5) {
@@ -58,44 +60,27 @@ std::string TUserList::StrFromObj(const TRecord& obj) {
 }
 
 void TUserList::IndexOne(TUser* u) {
-  u->SetKeyStamp(index_.Stamp());
   // emplace keeps an earlier user: the first in file order wins for both of its texts.
   const std::string& id = u->ID();
   byId_.emplace(id, u);
   // Most IDs are already normal (no leading "0", no blanks at the ends, not over-long).
   bool normal = !id.empty() && id.size() <= kMaxText && id[0] != '0' &&
-                static_cast<unsigned char>(id.front()) > 32 && static_cast<unsigned char>(id.back()) > 32;
+                static_cast<unsigned char>(id.front()) > 32 &&
+                static_cast<unsigned char>(id.back()) > 32;
   if (normal) return;
   std::string n = NormalizeNumber(id);
   if (n != id) byId_.emplace(std::move(n), u);
 }
 
 void TUserList::StrsFromObjs() {
-  // Regenerating the line texts leaves every record as it was: a current index stays so.
-  bool current = index_.Current(*this);
-  TMyStringList::StrsFromObjs();
-  if (current) index_.MarkBuilt(*this);
+  index_.KeepAcross(*this, [this] { TMyStringList::StrsFromObjs(); });
 }
 
 void TUserList::EnsureIndex() {
-  if (index_.Current(*this)) return;
-  byId_.clear();
-  byId_.reserve(static_cast<std::size_t>(Count()));
-  for (int i = 0; i < Count(); ++i)
-    if (auto* u = static_cast<TUser*>(Objects(i))) IndexOne(u);
-  index_.MarkBuilt(*this);
-}
-
-TUser* TUserList::Append(std::unique_ptr<TUser> user) {
-  // An appended user comes after every other, so it cannot displace any existing answer;
-  // a current index is extended rather than rebuilt (polling appends users one by one).
-  bool current = index_.Current(*this);
-  TUser* raw = user.get();
-  AddObject("", std::move(user));
-  if (!current) return raw;
-  IndexOne(raw);
-  index_.MarkBuilt(*this);
-  return raw;
+  index_.Ensure<TUser>(*this, [this] {
+    byId_.clear();
+    byId_.reserve(static_cast<std::size_t>(Count()));
+  }, [this](TUser* r) { IndexOne(r); });
 }
 
 TUser* TUserList::FindUser(const std::string& id) {
@@ -105,23 +90,13 @@ TUser* TUserList::FindUser(const std::string& id) {
 }
 
 TUser* TUserList::SaveUser(std::unique_ptr<TUser> user) {
-  if (!user) return nullptr;
-  Modified = true;
-  if (TUser* found = FindUser(user->ID())) {
-    found->CopyFrom(*user);
-    return found;
-  }
-  return Append(std::move(user));
+  return index_.Save(
+      *this, std::move(user), [this](const TUser& r) { return FindUser(r.ID()); },
+      [this](TUser* r) { IndexOne(r); });
 }
 
 TUser* TUserList::SaveUser(const TUser& user) { return SaveUser(std::make_unique<TUser>(user)); }
 
-bool TUserList::DeleteUser(const TUser* user) {
-  Modified = true;
-  int i = IndexOfObject(user);
-  if (i < 0) return false;
-  Delete(i);
-  return true;
-}
+bool TUserList::DeleteUser(const TUser* user) { return DeleteRecordLine(*this, user); }
 
 }  // namespace zv

@@ -38,7 +38,6 @@ class TUserList : public TMyStringList {
 
  private:
   void EnsureIndex();
-  TUser* Append(std::unique_ptr<TUser> user);
   void IndexOne(TUser* user);
 
   TIndexState index_;

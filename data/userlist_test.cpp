@@ -3,7 +3,6 @@
 #include <random>
 
 #include "data/tabletest.h"
-#include "data/modemlist.h"
 #include "data/userlist.h"
 #include "util/numbers.h"
 
@@ -18,12 +17,7 @@ class UserListTest : public TableFileTest {
     u->SetComment(comment);
     return u;
   }
-  static std::vector<TUser*> Users(const TUserList& list) {
-    std::vector<TUser*> r;
-    for (int i = 0; i < list.Count(); ++i)
-      if (list.Objects(i)) r.push_back(static_cast<TUser*>(list.Objects(i)));
-    return r;
-  }
+  static std::vector<TUser*> Users(const TUserList& list) { return Records<TUser>(list); }
   // The lookup as its rule reads, by scanning.
   static TUser* ScanFind(const TUserList& list, const std::string& id) {
     for (TUser* u : Users(list))
@@ -34,22 +28,10 @@ class UserListTest : public TableFileTest {
 
 TEST_F(UserListTest, GoldenFileSurvivesLoadAndSaveByteForByte) {
   WriteFile(Path("user.txt"), Golden("user_in.txt"));
-  {
-    TUserList list(Path("user.txt"));
-    ASSERT_TRUE(list.Save());
-  }
-  EXPECT_EQ(ReadFile(Path("user.txt")), Golden("user_out.txt"));
+  EXPECT_EQ(LoadAndSave<TUserList>("user.txt"), Golden("user_out.txt"));
   // Read back, a written comment is the sixth field like any other: cut at its first ",".
-  {
-    TUserList again(Path("user.txt"));
-    ASSERT_TRUE(again.Save());
-  }
-  EXPECT_EQ(ReadFile(Path("user.txt")), Golden("user_reload.txt"));
-  {
-    TUserList third(Path("user.txt"));
-    ASSERT_TRUE(third.Save());
-  }
-  EXPECT_EQ(ReadFile(Path("user.txt")), Golden("user_reload.txt"));
+  EXPECT_EQ(LoadAndSave<TUserList>("user.txt"), Golden("user_reload.txt"));
+  EXPECT_EQ(LoadAndSave<TUserList>("user.txt"), Golden("user_reload.txt"));
 }
 
 TEST_F(UserListTest, AuthorityCheck) {
@@ -219,12 +201,6 @@ TEST_F(UserListTest, RecordTakenFromTheListOutlivesIt) {
 TEST_F(UserListTest, MissingFileIsCreatedWithHeaderLines) {
   { TUserList list(Path("user.txt")); }
   EXPECT_EQ(ReadFile(Path("user.txt")), CrLf({TUserList::kHeader1, TUserList::kHeader2}));
-}
-
-TEST_F(UserListTest, ModemListReadsEveryLineAsWritten) {
-  WriteFile(Path("modem.txt"), "AT&F\r\n ATZ \r\n\r\n.ATX4");
-  EXPECT_EQ(LoadModemList(Path("modem.txt")), (std::vector<std::string>{"AT&F", " ATZ ", "", ".ATX4"}));
-  EXPECT_EQ(LoadModemList(Path("none.txt")), std::vector<std::string>{"AT&F"});
 }
 
 }  // namespace
