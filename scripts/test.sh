@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs, builds and runs every test: the normal build (warnings are errors),
-# the sanitizer build, and a short run of each fuzz target.
+# the sanitizer build, and a short run of each fuzz target (a fixed seed, so that a run
+# can be repeated; longer runs to hunt for new findings are for development).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -36,7 +37,7 @@ for f in $fuzzers; do
   seeds=$(dirname "$(find . -path ./build -prune -o -type d -name "${name}_seeds" -print | head -1)")/${name}_seeds
   [ -d "$seeds" ] || seeds=""
   echo "-- $name"
-  "$f" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+  "$f" -seed=1 -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
        "$corpus" $seeds > "build/fuzz/$name.log" 2>&1 || { tail -50 "build/fuzz/$name.log"; exit 1; }
   nf=$((nf+1))
 done

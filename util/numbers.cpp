@@ -9,9 +9,16 @@ namespace zv {
 std::string NormalizeNumber(const std::string& in) {
   std::string s = TrimBlanks(in);
   if (in.empty()) return s;
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == '0') ++i;
-  s = TrimBlanks(s.substr(i));
+  // Zeros and blanks are stripped until none leads, so that a normalised number stays the
+  // same when normalised again ("0<tab>07" gives "7", not "07"): a file written from it
+  // then reads back as written.
+  for (;;) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == '0') ++i;
+    std::string next = TrimBlanks(s.substr(i));
+    if (next == s || i == 0) break;
+    s = std::move(next);
+  }
   return s.empty() ? "0" : s;
 }
 

@@ -13,6 +13,10 @@ TEST(NumbersTest, NormalizeNumber) {
   EXPECT_EQ(NormalizeNumber(""), "");
   EXPECT_EQ(NormalizeNumber("abc"), "abc");
   EXPECT_EQ(NormalizeNumber("00 7"), "7");
+  // Zeros and blanks in turn: normalising once more must change nothing.
+  EXPECT_EQ(NormalizeNumber("0\x14\x14" "07"), "7");
+  EXPECT_EQ(NormalizeNumber("0 0\t0 5"), "5");
+  EXPECT_EQ(NormalizeNumber("0 0 "), "0");
 }
 
 TEST(NumbersTest, ValidTimes) {
