@@ -333,3 +333,33 @@ TEST(ZvCfgListTest, ValuesThatCouldNotBeWrittenBackAreNotTaken) {
 
 }  // namespace
 }  // namespace zv
+
+namespace zv {
+namespace {
+
+// Zeros, then control characters, then zeros again: once normalized, the value still
+// starts with "0" and a second reading would shorten it. Such values are not taken.
+TEST(ZvCfgListTest, NumbersThatWouldNormalizeAgainAreNotTaken) {
+  TTempDir t;
+  const std::string first = Regenerate(t, Crlf({
+      "#rdr 0\b03 12",
+      "#rdr 4 12",
+      "#rej 0\b080",
+      "#rej 0\b",  // trims to "0" at once: taken
+      "#dls 3:8:2:0 0\b010:1:2:0",
+      "#hrt 1",
+      "#end",
+      "#tz 0\b05",
+      "#tz 6",
+      "08:00 09:00",
+      "#end",
+  }));
+  // Each line opens a section of its own; both read to the same end line.
+  EXPECT_EQ(first, Crlf({".Zorvan Configurations", "", "#rdr 4 12", "#rej 0", "#hrt 1", "#end", "",
+                         "#rdr 4 12", "#rej 0", "#hrt 1", "#end", "", "", "#tz 6", "08:00 09:00", "#end",
+                         "", "", "#tz 6", "08:00 09:00", "#end", ""}));
+  EXPECT_EQ(Regenerate(t, first), first);
+}
+
+}  // namespace
+}  // namespace zv
