@@ -22,6 +22,13 @@ std::string Crlf(std::initializer_list<const char*> lines) {
   return s;
 }
 
+std::unique_ptr<TReaderConfig> Config(const char* site, const char* clock) {
+  auto c = std::make_unique<TReaderConfig>();
+  c->SetSite(site);
+  c->SetClock(clock);
+  return c;
+}
+
 // Loads the bytes as zv.cfg, saves, and answers what the writer wrote.
 std::string Regenerate(const TTempDir& t, const std::string& bytes) {
   WriteFile(t.file("zv.cfg"), bytes);
@@ -175,9 +182,7 @@ TEST(ZvCfgListTest, ExistingFileThatCannotBeOpenedIsNotReplaced) {
 TEST(ZvCfgListTest, WritesTheSmallestReaderSection) {
   TTempDir t;
   TZvCfgList l(t.file("zv.cfg"));
-  auto c = std::make_unique<TReaderConfig>();
-  c->SetSite("12");
-  c->SetClock("3");
+  auto c = Config("12", "3");
   c->SetRejectThreshold("100");
   c->SetHourDisplay("0");
   c->SetDlsEnd("10", "1", "2", "0");  // an end without a start is not written
@@ -190,17 +195,13 @@ TEST(ZvCfgListTest, WritesTheSmallestReaderSection) {
 TEST(ZvCfgListTest, SaveCopiesIntoTheRecordWithTheSameKeyAndPointersSurviveSaving) {
   TTempDir t;
   TZvCfgList l(t.file("zv.cfg"));
-  auto a = std::make_unique<TReaderConfig>();
-  a->SetSite("1");
-  a->SetClock("2");
+  auto a = Config("1", "2");
   TReaderConfig* kept = l.SaveReaderConfig(std::move(a));
   EXPECT_TRUE(l.Modified);
   ASSERT_TRUE(l.Save());
   EXPECT_FALSE(l.Modified);
 
-  auto b = std::make_unique<TReaderConfig>();
-  b->SetSite("1");
-  b->SetClock("2");
+  auto b = Config("1", "2");
   b->SetAccessTries("4");
   EXPECT_EQ(l.SaveReaderConfig(std::move(b)), kept);
   EXPECT_EQ(kept->AccessTries(), "4");
