@@ -30,6 +30,12 @@ std::string Field(int n, const std::string& s) { return TableField(n, s, " "); }
 // sections of its own, so such a line is not applied.
 bool Writable(const std::string& v) { return v.find('#') == std::string::npos; }
 
+// A number value that reads back as itself. Normalizing is not always final: "0\b05"
+// trims to "05" once its zeros are gone, which a second reading would make "5".
+bool Stable(const std::string& v) { return Writable(v) && NormalizeNumber(v) == v; }
+
+bool Stable(const TColonFields& f) { return Stable(f.a) && Stable(f.b) && Stable(f.c) && Stable(f.d); }
+
 // The fields of a reader section that a line can set; clock and site are set together,
 // and so are the two daylight-saving dates.
 enum TRdrField { kFKey, kFPw1, kFRej = kFPw1 + TReaderConfig::kPasswords, kFLck, kFBpr, kFIdl, kFTam, kFTry,
@@ -50,7 +56,7 @@ struct TRdrReading {
 
   void Simple(int tag, const std::string& s) {
     std::string v = NormalizeNumber(Field(2, s));
-    if (!Writable(v)) return;
+    if (!Stable(v)) return;
     switch (tag) {
       case kRej: Put(kFRej, [&] { cfg.SetRejectThreshold(v); }); break;
       case kLck: Put(kFLck, [&] { cfg.SetLockControl(v); }); break;
@@ -69,7 +75,7 @@ struct TRdrReading {
       case kRdr: {
         std::string clock = NormalizeNumber(Field(2, s)), site = NormalizeNumber(Field(3, s));
         // "#rdr" + clock + site cannot carry a site without a clock.
-        if (!Writable(clock) || !Writable(site) || (clock.empty() && !site.empty())) return;
+        if (!Stable(clock) || !Stable(site) || (clock.empty() && !site.empty())) return;
         Put(kFKey, [&] {
           cfg.SetClock(clock);
           cfg.SetSite(site);
@@ -87,6 +93,7 @@ struct TRdrReading {
         std::string a = Field(2, s), b = Field(3, s);
         if (!Writable(a) || !Writable(b)) return;
         TColonFields st = SplitColonFields(a), en = SplitColonFields(b);
+        if (!Stable(st) || !Stable(en)) return;
         TReaderConfig t;
         t.SetDlsStart(st.a, st.b, st.c, st.d);
         t.SetDlsEnd(en.a, en.b, en.c, en.d);
@@ -161,7 +168,7 @@ std::unique_ptr<TTimeZone> TZvCfgList::ReadTimeZoneSection(const std::vector<TCf
     if (s.empty()) continue;
     if (lines[j].hasTz) {
       std::string n = NormalizeNumber(Field(2, s));
-      if (Writable(n)) z->SetNumber(n);
+      if (Stable(n)) z->SetNumber(n);
     } else if (lines[j].tags & (1u << kEnd)) {
       break;
     } else if (s[0] == '.') {
