@@ -3,6 +3,8 @@
 #pragma once
 #include <sys/types.h>
 
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,5 +50,16 @@ class TEmuProcess {
   int out_ = -1;
   std::map<int, std::string> endpoints_;
 };
+
+// Milliseconds since t, for the tests' bounds on how long a failure may take.
+using TestClock = std::chrono::steady_clock;
+inline long long MsSince(TestClock::time_point t) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(TestClock::now() - t).count();
+}
+
+// A little-endian 32-bit number out of a reader buffer.
+inline int32_t Le32(const uint8_t* p) {
+  return static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
+}
 
 }  // namespace zv

@@ -18,15 +18,7 @@
 namespace zv {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-long long MsSince(Clock::time_point t) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
-
-int32_t Le32(const uint8_t* p) {
-  return static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
-}
+using Clock = TestClock;
 
 class SerialLine : public ::testing::Test {
  protected:
