@@ -13,14 +13,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/latin1.h"
 #include "util/msgbox.h"
 
 namespace zv {
 
 namespace {
-
-QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
-std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
 
 std::optional<std::string> QtBrowseFolder(QWidget* parent, const std::string& title,
                                           const std::string& prompt, const std::string& start) {
@@ -137,8 +135,8 @@ void TfrmOption2::SetValues(const TOptionValues& v) {
 
 TOptionValues TfrmOption2::Values() const {
   TOptionValues v;
-  v.DataPath = Bytes(edtDataPath->text());
-  v.PunchPath = Bytes(edtPunchPath->text());
+  v.DataPath = Latin1Bytes(edtDataPath->text());
+  v.PunchPath = Latin1Bytes(edtPunchPath->text());
   v.NewUserNever = radNever->isChecked();
   v.SaveCommandLineLog = chkSaveCommandLineLog->isChecked();
   // A half-typed value is read as the up-down shows it after editing ends.
@@ -159,14 +157,14 @@ void TfrmOption2::btnOkClick() {
 
 void TfrmOption2::btnDataPathClick() {
   auto dir = BrowseFolder("Browse for Data Path", "Please select a directory for data files.",
-                          Bytes(edtDataPath->text()));
+                          Latin1Bytes(edtDataPath->text()));
   if (dir) edtDataPath->setText(Latin1(*dir));
 }
 
 void TfrmOption2::btnPunchPathClick() {
   auto dir = BrowseFolder("Browse for Punch Data Path",
                           "Please select a directory for punch data files.",
-                          Bytes(edtPunchPath->text()));
+                          Latin1Bytes(edtPunchPath->text()));
   if (dir) edtPunchPath->setText(Latin1(*dir));
 }
 

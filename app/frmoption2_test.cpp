@@ -168,6 +168,21 @@ TEST_F(OptionsTest, DirectoryInAnotherLetterCaseIsAnotherDirectory) {
   EXPECT_EQ(Key("DataPath"), Root() + "DATA");
 }
 
+TEST_F(OptionsTest, RootDirectorySurvivesTheSettingsFile) {
+  // The punch directory only: a data directory of "/" would have its files created there.
+  auto w = ShownWindow();
+  TOptionValues v = w->CurrentOptions();
+  v.PunchPath = "/";
+  w->ApplyOptions(v);
+  EXPECT_EQ(w->PunchPath, "/");
+  EXPECT_EQ(Key("PunchPath"), "/");
+  EXPECT_EQ(w->CurrentOptions().PunchPath, "/");
+  // Written as an empty text it would read back as absent, moving the punch logs away.
+  EXPECT_EQ(NewWindow()->PunchPath, "/");
+  EXPECT_FALSE(DirectoryChanged("/", "/"));
+  EXPECT_TRUE(DirectoryChanged("/", "/data/"));
+}
+
 TEST_F(OptionsTest, MenuItemRunsTheDialogAndCancelChangesNothing) {
   auto w = ShownWindow();
   std::string data = MakeDir("picked");

@@ -14,6 +14,7 @@
 #include <QTextCursor>
 
 #include "app/frmoption2.h"
+#include "app/latin1.h"
 #include "data/modemlist.h"
 #include "reader/engine.h"
 #include "util/fileio.h"
@@ -22,8 +23,6 @@
 namespace zv {
 
 namespace {
-
-QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
 
 QAction* Item(QMenu* menu, const char* name, const char* caption,
               const QKeySequence& shortcut = QKeySequence()) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "app/inifile.h"
 #include "util/fileio.h"
@@ -82,6 +85,22 @@ TEST_F(IniFileTest, FailedWriteIsReported) {
   EXPECT_EQ(Read(Path("notadir")), "x");
   // The value is still what the program uses for the rest of the run.
   EXPECT_EQ(ini.ReadString("Zorvan32", "DataPath", ""), "/b");
+}
+
+TEST_F(IniFileTest, SettingsBehindASymbolicLinkAreWrittenThroughIt) {
+  // Kept with the administrator's other files and linked into place: the link must survive.
+  ASSERT_TRUE(WriteFileAtomic(Path("kept.ini"), "[Zorvan32]\r\nDataPath=/a\r\n"));
+  ASSERT_EQ(symlink(Path("kept.ini").c_str(), Path().c_str()), 0);
+  TIniFile ini(Path());
+  ASSERT_TRUE(ini.WriteString("Zorvan32", "PunchPath", "/p"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+  EXPECT_EQ(Read(Path("kept.ini")), "[Zorvan32]\r\nDataPath=/a\r\nPunchPath=/p\r\n");
+  // A link to a file not made yet: the first write creates it at the link's end.
+  ASSERT_EQ(symlink(Path("later.ini").c_str(), Path("dangling.INI").c_str()), 0);
+  TIniFile fresh(Path("dangling.INI"));
+  ASSERT_TRUE(fresh.WriteString("Zorvan32", "DataPath", "/d"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("dangling.INI")));
+  EXPECT_EQ(Read(Path("later.ini")), "[Zorvan32]\r\nDataPath=/d\r\n");
 }
 
 TEST_F(IniFileTest, WriteKeepsHandEditsMadeWhileRunning) {

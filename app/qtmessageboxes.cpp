@@ -3,11 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace zv {
+#include "app/latin1.h"
 
-namespace {
-QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
-}  // namespace
+namespace zv {
 
 void TQtMessageBoxes::Warning(const std::string& text) {
   QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Warning"), Latin1(text),

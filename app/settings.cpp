@@ -47,7 +47,8 @@ std::string WithDelimiter(const std::string& dir) {
 }
 
 std::string WithoutDelimiter(const std::string& dir) {
-  if (!dir.empty() && dir.back() == '/') return dir.substr(0, dir.size() - 1);
+  // The root directory keeps its "/": an empty text would read back as no directory at all.
+  if (dir.size() > 1 && dir.back() == '/') return dir.substr(0, dir.size() - 1);
   return dir;
 }
 

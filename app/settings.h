@@ -25,7 +25,7 @@ TAppPaths DefaultAppPaths();
 
 // A directory text with exactly one trailing "/" added when it has none; its case is kept.
 std::string WithDelimiter(const std::string& dir);
-// The text without one trailing "/".
+// The text without one trailing "/"; the root directory "/" stays as it is.
 std::string WithoutDelimiter(const std::string& dir);
 
 constexpr int kDefaultInterCommandDelay = 2;
