@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "util/fileio.h"
@@ -173,7 +174,9 @@ bool TMyStringList::Save() {
 }
 
 void TMyStringList::SaveIfModified() {
-  if (Modified) Save();
+  // A list is freed at close or on a reload: its changes must not vanish without a word.
+  if (Modified && !Save())
+    std::fprintf(stderr, "zorvan32: unable to save %s: %s\n", FileName.c_str(), lastError_.c_str());
 }
 
 bool CreateFileIfMissing(const std::string& fileName) {
