@@ -7,16 +7,12 @@
 #include <QPushButton>
 #include <QVariant>
 
+#include "app/latin1.h"
 #include "reader/commands.h"
 #include "reader/records.h"
 #include "util/msgbox.h"
 
 namespace zv {
-
-namespace {
-QString L1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
-std::string L1(const QString& s) { return s.toLatin1().toStdString(); }
-}  // namespace
 
 TfrmOption::TfrmOption(QWidget* parent, TSiteList* sites, TClockList* clocks)
     : QDialog(parent), clocks_(clocks) {
@@ -49,7 +45,7 @@ TfrmOption::TfrmOption(QWidget* parent, TSiteList* sites, TClockList* clocks)
   cbxSite->addItem("All", QVariant::fromValue<quintptr>(0));
   if (sites) {
     for (TSite* s : SitesOf(*sites))
-      cbxSite->addItem(L1(SiteNo(*s)), QVariant::fromValue(reinterpret_cast<quintptr>(s)));
+      cbxSite->addItem(Latin1(SiteNo(*s)), QVariant::fromValue(reinterpret_cast<quintptr>(s)));
   }
   cbxSite->setCurrentIndex(0);
   cbxSiteChange();
@@ -64,14 +60,14 @@ void TfrmOption::cbxSiteChange() {
   cbxClock->addItem("All");
   auto* site = reinterpret_cast<TSite*>(cbxSite->currentData().value<quintptr>());
   if (site && clocks_) {
-    for (TClock* c : ClocksOf(*clocks_, SiteNo(*site))) cbxClock->addItem(L1(ClockNo(*c)));
+    for (TClock* c : ClocksOf(*clocks_, SiteNo(*site))) cbxClock->addItem(Latin1(ClockNo(*c)));
   }
   cbxClock->setCurrentIndex(0);
 }
 
 void TfrmOption::Button1Click() {
   bool clockWithoutSite = false;
-  std::string sel = SelectionFromChoice(L1(cbxSite->currentText()), L1(cbxClock->currentText()),
+  std::string sel = SelectionFromChoice(Latin1Bytes(cbxSite->currentText()), Latin1Bytes(cbxClock->currentText()),
                                         &clockWithoutSite);
   if (clockWithoutSite) {
     ShowWarning("You have selected a clock. Please select a site");

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "app/frmoption.h"
+#include "app/latin1.h"
 #include "app/frmzorvan.h"
 #include "app/shellhost.h"
 #include "app/zvapplication.h"
@@ -105,7 +106,7 @@ bool WriteCommandLineLogOf(TfrmZorvan& frm) {
   std::vector<std::string> lines;
   const QString text = frm.lb->toPlainText();
   if (!text.isEmpty()) {
-    for (const QString& l : text.split(QChar('\n'))) lines.push_back(l.toLatin1().toStdString());
+    for (const QString& l : text.split(QChar('\n'))) lines.push_back(Latin1Bytes(l));
   }
   return WriteCommandLineLog(frm.DataPath + CommandLineLogName(), lines);
 }

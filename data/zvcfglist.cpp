@@ -12,9 +12,7 @@ TZvCfgList::~TZvCfgList() {
 }
 
 void TZvCfgList::HandleEFOpenError() {
-  // Only a missing file is created: one that exists but cannot be opened (no permission,
-  // not a plain file) would be replaced by an empty one and every configuration lost.
-  if (PathExists(FileName)) throw EZvFileError("Cannot open file " + FileName);
+  // Called for a missing file only: the base refuses one that exists but cannot be opened.
   Add(".Zorvan Configurations");
   TMyStringList::HandleEFOpenError();
 }
