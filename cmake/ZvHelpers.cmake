@@ -32,6 +32,8 @@ function(zv_dir_tests name dir)
   endif()
   add_executable(${name} ${tests} ${ARGN})
   target_link_libraries(${name} PRIVATE ${ZV_TEST_LIBS} GTest::gtest GTest::gmock)
+  # Where a test finds files kept beside it (__FILE__ may be relative under a compiler cache).
+  target_compile_definitions(${name} PRIVATE ZV_TEST_SOURCE_DIR="${dir}")
   if(NOT ZV_TEST_OWN_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()

@@ -60,8 +60,7 @@ class TableFileTest : public ::testing::Test {
   }
   // A hand-written file kept beside the tests.
   static std::string Golden(const std::string& name) {
-    std::string here = __FILE__;
-    return ReadFile(here.substr(0, here.rfind('/') + 1) + "golden/" + name);
+    return ReadFile(std::string(ZV_TEST_SOURCE_DIR) + "/golden/" + name);
   }
 
   // Loads the file as a list of kind L, saves it and answers the bytes written; "" (and a
