@@ -9,6 +9,7 @@
 #include "reader/records.h"
 #include "util/fileio.h"
 #include "util/text.h"
+#include "util/clock.h"
 
 namespace zv {
 
@@ -173,9 +174,7 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
 }
 
 std::string CommandLineLogName() {
-  std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
+  std::tm t = LocalNow();
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &t);
   return std::string(buf) + ".log";

@@ -5,6 +5,7 @@
 
 #include "reader/enginehost.h"
 #include "reader/records.h"
+#include "util/clock.h"
 
 namespace zv {
 
@@ -31,9 +32,7 @@ void SetNewUserRestriction(int value) { gNewUserRestriction = value; }
 int NewUserRestriction() { return gNewUserRestriction; }
 
 std::string ErrorLogStamp() {
-  std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
+  std::tm t = LocalNow();
   char buf[32];
   std::strftime(buf, sizeof buf, "%m-%d-%y %H:%M:%S", &t);
   return buf;

@@ -6,6 +6,7 @@
 #include "reader/enginehost.h"
 #include "reader/walks.h"
 #include "util/fileio.h"
+#include "util/clock.h"
 
 namespace zv {
 
@@ -41,9 +42,7 @@ bool UserDatabaseOperation(const std::vector<TSite*>& sites, const std::string& 
 }  // namespace
 
 std::string DailyLogName() {
-  std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
+  std::tm t = LocalNow();
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y%m%d", &t);
   return std::string(buf) + ".log";
