@@ -1,9 +1,14 @@
 #include "app/singleinstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QThread>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zv {
 
@@ -14,17 +19,40 @@ constexpr int kConnectMs = 2000;
 }  // namespace
 
 TSingleInstance::TSingleInstance(const QString& dir, QObject* parent)
-    : QObject(parent), dir_(dir.isEmpty() ? DefaultDirectory() : dir) {}
+    : QObject(parent), dir_(dir.isEmpty() ? DefaultDirectory(&refused_) : dir) {}
 
 TSingleInstance::~TSingleInstance() {
   if (server_) server_->close();
   if (lock_) lock_->unlock();
 }
 
-QString TSingleInstance::DefaultDirectory() {
+QString TSingleInstance::DefaultDirectory(QString* why) {
   const char* run = std::getenv("XDG_RUNTIME_DIR");
   if (run && run[0] == '/') return QString::fromLocal8Bit(run);
-  return QDir::tempPath();
+  // cron and other service starts set no runtime directory. The shared temporary directory
+  // is everybody's: one name there would let any other user's program, or anyone who makes
+  // the file, keep this user's runs out.
+  return PrivateDirectory(QDir::tempPath(), why);
+}
+
+QString TSingleInstance::PrivateDirectory(const QString& base, QString* why) {
+  const uid_t uid = ::getuid();
+  const QString dir = base + "/zorvan32-" + QString::number(uid);
+  const QByteArray path = QFile::encodeName(dir);
+  auto refuse = [&](const char* what) {
+    if (why) *why = dir + ": " + what;
+    return QString();
+  };
+  if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return refuse(std::strerror(errno));
+  // Trusted only as a real directory (not a link to one) that belongs to us; nobody else may
+  // write in it. lstat, so that a link planted in its place is seen for what it is.
+  struct stat st;
+  if (::lstat(path.constData(), &st) != 0) return refuse(std::strerror(errno));
+  if (!S_ISDIR(st.st_mode)) return refuse("not a directory");
+  if (st.st_uid != uid) return refuse("belongs to another user");
+  if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0)
+    return refuse("open to other users");
+  return dir;
 }
 
 QString TSingleInstance::LockFileName() const { return dir_ + "/" + kLockName; }
@@ -33,6 +61,7 @@ QString TSingleInstance::LockFileName() const { return dir_ + "/" + kLockName; }
 QString TSingleInstance::SocketName() const { return dir_ + "/" + kLockName + ".sock"; }
 
 TSingleInstance::TResult TSingleInstance::Start() {
+  if (dir_.isEmpty()) return TResult::NoLock;
   lock_ = std::make_unique<QLockFile>(LockFileName());
   // Held for the whole run: only a dead owner makes the lock stale, never its age.
   lock_->setStaleLockTime(0);

@@ -24,7 +24,7 @@ class SingleInstanceTest : public TAppTest {
     env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome()));
     env.insert("XDG_RUNTIME_DIR", Dir());
     p->setProcessEnvironment(env);
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->setProcessChannelMode(QProcess::SeparateChannels);
     p->start(ZV_ZORVAN32, args);
     EXPECT_TRUE(p->waitForStarted(5000));
     return p;
@@ -67,7 +67,7 @@ TEST_F(SingleInstanceTest, LaterStartAsksTheFirstToComeToTheFront) {
   }
   ASSERT_EQ(second->state(), QProcess::NotRunning);
   EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(second->exitCode(), 0);
+  EXPECT_EQ(second->exitCode(), 2);  // its parameters were not run
   for (int i = 0; i < 100 && w->isMinimized(); ++i) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
@@ -82,7 +82,9 @@ TEST_F(SingleInstanceTest, TwoRealStartsLeaveOneRunning) {
   ASSERT_TRUE(WaitListening(*first));
   auto second = Start({"X"});
   ASSERT_TRUE(second->waitForFinished(15000));
-  EXPECT_EQ(second->exitCode(), 0);
+  EXPECT_EQ(second->exitCode(), 2);
+  EXPECT_THAT(second->readAllStandardError().toStdString(),
+              ::testing::HasSubstr("these parameters were not run"));
   EXPECT_EQ(first->state(), QProcess::Running);
   // Had the later start run its parameter, it would have left a command-line log.
   QDir data(QString::fromStdString(DataHome() + "zorvan32"));

@@ -1,8 +1,13 @@
 #include "reader/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <map>
+#include <memory>
 
+#include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
 #include "reader/readerinfo.h"
@@ -34,10 +39,67 @@ std::string SelectionOf(const std::string& command) {
 
 using TEntry = bool (*)(const std::vector<TSite*>&, const std::string&);
 
+// Polling and getting add users; losing them unnoticed would lose them for good.
 void SaveUsers() {
   IEngineHost* host = EngineHost();
-  if (host && host->Users()) host->Users()->Save();
+  TUserList* users = host ? host->Users() : nullptr;
+  if (!users || users->Save()) return;
+  ++Tally().NotKept;
+  LogError("Failed to save users file " + users->FileName + ": " + users->LastError());
 }
+
+// Stands between the engine and the real host for one parameter of a command-line run,
+// taking down what the operation reports; everything else goes through unchanged.
+class TParameterObserver : public IEngineHost {
+ public:
+  TParameterObserver(IEngineHost& inner, TParameterReport& report)
+      : inner_(inner), report_(report) {}
+  void AddLogLine(const std::string& text) override { inner_.AddLogLine(text); }
+  void ProcessMessages() override { inner_.ProcessMessages(); }
+  void SleepMs(int ms) override { inner_.SleepMs(ms); }
+  std::string DataPath() const override { return inner_.DataPath(); }
+  std::string PunchPath() const override { return inner_.PunchPath(); }
+  TSiteList* Sites() const override { return inner_.Sites(); }
+  TClockList* Clocks() const override { return inner_.Clocks(); }
+  TUserList* Users() const override { return inner_.Users(); }
+  void FailureLine(const std::string& text) override {
+    inner_.FailureLine(text);
+    report_.Failures.push_back(text);
+  }
+  void Progress(const char* operation, long long count, const char* unit) override {
+    inner_.Progress(operation, count, unit);
+    std::string label = std::string(unit ? unit : "") + " (" + (operation ? operation : "") + ")";
+    // Counted from 0 at each clock; a count that goes back starts again, so what was done
+    // before it stays counted.
+    long long& last = last_[{label, Engine().CurrentClock}];
+    long long added = count >= last ? count - last : count;
+    last = count;
+    auto it = std::find_if(report_.Counts.begin(), report_.Counts.end(),
+                           [&](const auto& c) { return c.first == label; });
+    if (it == report_.Counts.end()) {
+      report_.Counts.emplace_back(label, added);
+    } else {
+      it->second += added;
+    }
+  }
+
+ private:
+  IEngineHost& inner_;
+  TParameterReport& report_;
+  std::map<std::pair<std::string, const void*>, long long> last_;
+};
+
+// Installs a host for a scope and puts the previous one back, also on an error.
+class THostSwap {
+ public:
+  explicit THostSwap(IEngineHost* host) : previous_(EngineHost()) { SetEngineHost(host); }
+  ~THostSwap() { SetEngineHost(previous_); }
+  THostSwap(const THostSwap&) = delete;
+  THostSwap& operator=(const THostSwap&) = delete;
+
+ private:
+  IEngineHost* previous_;
+};
 
 }  // namespace
 
@@ -63,10 +125,16 @@ TSelection ParseSelection(const std::string& input) {
 std::vector<TSite*> ResolveSites(const std::string& siteText) {
   IEngineHost* host = EngineHost();
   TSiteList* sites = host ? host->Sites() : nullptr;
-  if (!sites) return {};
+  if (!sites) {
+    if (!siteText.empty()) ++Tally().SitesNotFound;
+    return {};
+  }
   if (siteText.empty()) return SitesOf(*sites);
   TSite* s = FindSiteIn(*sites, siteText);
-  if (!s) return {};
+  if (!s) {
+    ++Tally().SitesNotFound;
+    return {};
+  }
   return {s};
 }
 
@@ -90,6 +158,8 @@ void RunRestore(const std::string& command) {
   TSelection sel = ParseSelection(SelectionOf(command));
   std::vector<TSite*> sites = ResolveSites(sel.Site);
   if (sites.empty()) {
+    // A restore that reaches no reader is a failure for a script, as an unknown site is.
+    if (sel.Site.empty()) ++Tally().SitesNotFound;
     if (EngineHost()) EngineHost()->AddLogLine("No sites found.");
     return;
   }
@@ -149,7 +219,7 @@ std::string SelectionFromChoice(const std::string& siteText, const std::string& 
 }
 
 void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
-                              bool& commandLineRun) {
+                              bool& commandLineRun, TRunReport* report) {
   IEngineHost* host = EngineHost();
   auto log = [&](const std::string& s) {
     if (host) host->AddLogLine(s);
@@ -162,7 +232,29 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
     std::string command = TrimControls(param);
     for (char& c : command)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    RunCommand(command);
+    if (report) {
+      report->Parameters.emplace_back();
+      TParameterReport& r = report->Parameters.back();
+      r.Parameter = param;
+      TEngineTally before = Tally();
+      std::unique_ptr<TParameterObserver> observer;
+      if (host) observer = std::make_unique<TParameterObserver>(*host, r);
+      try {
+        THostSwap swap(observer.get());
+        r.Operation = RunCommand(command);
+      } catch (const std::exception& e) {
+        r.Escaped = e.what();
+        r.Tally = TallySince(before, Tally());
+        throw;
+      } catch (...) {
+        r.Escaped = "Unknown error";
+        r.Tally = TallySince(before, Tally());
+        throw;
+      }
+      r.Tally = TallySince(before, Tally());
+    } else {
+      RunCommand(command);
+    }
     log("Finished processing command line paramter #" + n + ", " + param);
     log("Waiting " + std::to_string(delay) + " seconds between commands.");
     // Each second of the pause in tenths, so that the window repaints and answers promptly.
@@ -180,10 +272,89 @@ std::string CommandLineLogName() {
   return std::string(buf) + ".log";
 }
 
-bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines) {
+bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines,
+                         std::string* error) {
   std::string text;
   for (const std::string& l : lines) text += l + "\r\n";
-  return WriteFileAtomic(fileName, text);
+  return WriteFileAtomic(fileName, text, error);
+}
+
+}  // namespace zv
+
+namespace zv {
+
+namespace {
+
+std::string Plural(long long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// How many failure lines of one parameter the summary lists; the rest are in Error.Log.
+constexpr std::size_t kListedFailures = 20;
+
+}  // namespace
+
+int TRunReport::ExitStatus() const {
+  bool failed = false;
+  if (!NotSaved.empty()) return 2;
+  for (const TParameterReport& p : Parameters) {
+    if (!p.Operation || !p.Escaped.empty() || p.Tally.NotStarted > 0 || p.Tally.NotKept > 0)
+      return 2;
+    if (p.Tally.FailureLines > 0 || p.Tally.SitesNotFound > 0) failed = true;
+  }
+  return failed ? 1 : 0;
+}
+
+std::string TRunReport::Summary() const {
+  std::string out;
+  for (std::size_t i = 0; i < Parameters.size(); ++i) {
+    const TParameterReport& p = Parameters[i];
+    const TEngineTally& t = p.Tally;
+    std::vector<std::string> parts;
+    if (!p.Operation) {
+      parts.push_back("not an operation, nothing run");
+    } else {
+      bool readers = t.ReadersAnswered + t.ReadersFailed > 0;
+      if (t.NotStarted > 0) {
+        parts.push_back("did not start");
+      } else if (t.SitesNotFound > 0) {
+        parts.push_back("site not found");
+      } else {
+        readers = true;
+      }
+      if (readers) {
+        parts.push_back(Plural(t.ReadersAnswered, "reader answered", "readers answered"));
+        if (t.ReadersFailed > 0) parts.push_back(std::to_string(t.ReadersFailed) + " did not");
+      }
+      if (t.SitesNotReached > 0)
+        parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached"));
+      for (const auto& c : p.Counts) parts.push_back(std::to_string(c.second) + " " + c.first);
+      if (t.NotKept > 0) parts.push_back("results not saved");
+      if (t.FailureLines > 0)
+        parts.push_back(Plural(t.FailureLines, "failure line", "failure lines"));
+    }
+    if (!p.Escaped.empty()) parts.push_back("stopped by an error: " + p.Escaped);
+    std::string line = "#" + std::to_string(i + 1) + " " + p.Parameter + ":";
+    for (std::size_t k = 0; k < parts.size(); ++k) line += (k ? ", " : " ") + parts[k];
+    out += line + "\n";
+    for (std::size_t k = 0; k < p.Failures.size() && k < kListedFailures; ++k)
+      out += "    " + p.Failures[k] + "\n";
+    if (p.Failures.size() > kListedFailures)
+      out += "    ... " + std::to_string(p.Failures.size() - kListedFailures) + " more in " +
+             DataPath + "Error.Log\n";
+  }
+  for (const std::string& s : NotSaved) out += "Not saved: " + s + "\n";
+  if (!LogFile.empty()) out += "Log of the run: " + LogFile + "\n";
+  int status = ExitStatus();
+  static const char* const kMeaning[] = {"every operation ran without a failure",
+                                         "some operation reported a failure",
+                                         "parameters not run or results not kept"};
+  out += "Exit status " + std::to_string(status) + ": " + kMeaning[status];
+  bool failureLines = std::any_of(Parameters.begin(), Parameters.end(),
+                                  [](const TParameterReport& p) { return p.Tally.FailureLines > 0; });
+  if (failureLines) out += " (see " + DataPath + "Error.Log)";
+  out += "\n";
+  return out;
 }
 
 }  // namespace zv

@@ -28,6 +28,23 @@ TEngineState& Engine() {
   return state;
 }
 
+TEngineTally& Tally() {
+  static TEngineTally tally;
+  return tally;
+}
+
+TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after) {
+  TEngineTally d;
+  d.FailureLines = after.FailureLines - before.FailureLines;
+  d.NotStarted = after.NotStarted - before.NotStarted;
+  d.NotKept = after.NotKept - before.NotKept;
+  d.ReadersAnswered = after.ReadersAnswered - before.ReadersAnswered;
+  d.ReadersFailed = after.ReadersFailed - before.ReadersFailed;
+  d.SitesNotReached = after.SitesNotReached - before.SitesNotReached;
+  d.SitesNotFound = after.SitesNotFound - before.SitesNotFound;
+  return d;
+}
+
 void SetNewUserRestriction(int value) { gNewUserRestriction = value; }
 int NewUserRestriction() { return gNewUserRestriction; }
 
@@ -45,7 +62,9 @@ void LogWindow(const std::string& text) {
 void LogError(const std::string& text) {
   TEngineState& e = Engine();
   if (e.ErrorLog) e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text);
+  ++Tally().FailureLines;
   LogWindow(text);
+  if (gHost) gHost->FailureLine(text);
 }
 
 void LogErrorPlain(const std::string& text) { LogError(": " + text); }
@@ -80,6 +99,7 @@ bool EngineOpen() {
     // The operation does not start. Saying so keeps an unattended run from passing for a
     // successful one; Error.Log gets the line too when it can be opened.
     std::string text = ex.what();
+    ++Tally().NotStarted;
     try {
       if (!e.ErrorLog) e.ErrorLog = std::make_unique<TMyFileStream>(dataPath + "Error.Log");
     } catch (const std::exception&) {

@@ -19,10 +19,13 @@ class IEngineHost {
   // Blocks for the given time; tests shorten it.
   virtual void SleepMs(int ms);
   // Progress of the running operation, for a status display: the operation's name
-  // ("Poll", "Get", ...), and how much is done so far in the unit given ("transactions",
-  // "users", "banks"); the current site and clock are the engine's. Called as often as the
-  // operation likes (every element); a host that shows it throttles its own repaints.
+  // ("Poll", "Get", ...), and how much is done so far at the current clock in the unit given
+  // ("transactions", "users", "banks"); the current site and clock are the engine's. Called as
+  // often as the operation likes (every element); a host that shows it throttles its own
+  // repaints.
   virtual void Progress(const char* operation, long long count, const char* unit) {}
+  // A line that LogError wrote (Error.Log and the window), after its AddLogLine.
+  virtual void FailureLine(const std::string& text) {}
   // Directories with a trailing "/".
   virtual std::string DataPath() const = 0;
   virtual std::string PunchPath() const = 0;

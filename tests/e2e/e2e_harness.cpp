@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -20,7 +21,8 @@ namespace zv::e2e {
 
 namespace {
 
-std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over) {
+std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over,
+                                  const std::vector<std::string>& unset) {
   std::map<std::string, std::string> all;
   for (char** e = environ; *e; ++e) {
     std::string kv = *e;
@@ -28,14 +30,16 @@ std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over
     if (eq != std::string::npos) all[kv.substr(0, eq)] = kv.substr(eq + 1);
   }
   for (const auto& [k, v] : over) all[k] = v;
+  for (const auto& k : unset) all.erase(k);
   std::vector<std::string> out;
   for (const auto& [k, v] : all) out.push_back(k + "=" + v);
   return out;
 }
 
 pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
-            const std::map<std::string, std::string>& env, int outFd, int errFd) {
-  std::vector<std::string> envs = BuildEnv(env);
+            const std::map<std::string, std::string>& env, int outFd, int errFd,
+            const std::vector<std::string>& unset = {}, int uid = -1) {
+  std::vector<std::string> envs = BuildEnv(env, unset);
   std::vector<char*> argv{const_cast<char*>(exe.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -49,6 +53,9 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
     dup2(outFd, 1);
     dup2(errFd, 2);
     setpgid(0, 0);
+    if (uid >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(uid)) != 0 ||
+                     setuid(static_cast<uid_t>(uid)) != 0))
+      _exit(126);
     execve(exe.c_str(), argv.data(), envp.data());
     _exit(127);
   }
@@ -140,25 +147,29 @@ std::string TE2eTest::ReadFile(const std::string& path) const {
   return s;
 }
 
-TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>& args,
-                         int timeoutSeconds) {
+TE2eTest::TStarted TE2eTest::Start(const std::string& exe, const std::vector<std::string>& args) {
   static int n = 0;
-  std::string base = Root + "run" + std::to_string(++n);
-  int out = open((base + ".out").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-  int err = open((base + ".err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = Spawn(exe, args, Env, out, err);
+  TStarted started;
+  started.base = Root + "run" + std::to_string(++n);
+  int out = open((started.base + ".out").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  int err = open((started.base + ".err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  started.pid = Spawn(exe, args, Env, out, err, Unset, RunAsUid);
   close(out);
   close(err);
+  return started;
+}
+
+TRunResult TE2eTest::Wait(const TStarted& started, int timeoutSeconds) {
+  auto start = std::chrono::steady_clock::now();
   TRunResult r;
   int status = 0;
   for (;;) {
-    pid_t w = waitpid(pid, &status, WNOHANG);
-    if (w == pid) break;
+    pid_t w = waitpid(started.pid, &status, WNOHANG);
+    if (w == started.pid) break;
     double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (t > timeoutSeconds) {
-      kill(-pid, SIGKILL);
-      waitpid(pid, &status, 0);
+      kill(-started.pid, SIGKILL);
+      waitpid(started.pid, &status, 0);
       r.timedOut = true;
       break;
     }
@@ -166,9 +177,18 @@ TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>&
   }
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!r.timedOut && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
-  r.out = ReadFile(base + ".out");
-  r.err = ReadFile(base + ".err");
+  r.out = ReadFile(started.base + ".out");
+  r.err = ReadFile(started.base + ".err");
   return r;
+}
+
+TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>& args,
+                         int timeoutSeconds) {
+  return Wait(Start(exe, args), timeoutSeconds);
+}
+
+TE2eTest::TStarted TE2eTest::StartZorvan(const std::vector<std::string>& params) {
+  return Start(ZV_ZORVAN32, params);
 }
 
 TRunResult TE2eTest::RunZorvan(const std::vector<std::string>& params, int timeoutSeconds,

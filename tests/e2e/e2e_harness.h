@@ -35,6 +35,13 @@ class TE2eTest : public ::testing::Test {
   // Runs zorvan32 (or the given copy of it) with the parameters; killed after the timeout.
   TRunResult RunZorvan(const std::vector<std::string>& params, int timeoutSeconds = 40,
                        const std::string& exe = ZV_ZORVAN32);
+  // The same in two steps, for runs side by side.
+  struct TStarted {
+    pid_t pid = -1;
+    std::string base;
+  };
+  TStarted StartZorvan(const std::vector<std::string>& params);
+  TRunResult Wait(const TStarted& started, int timeoutSeconds = 40);
   // The one command-line log file "yyyymmdd-hhnnss.log" of the data directory ("" if none).
   std::string CommandLineLog() const;
   std::vector<std::string> CommandLineLogNames() const;
@@ -53,9 +60,14 @@ class TE2eTest : public ::testing::Test {
 
   std::string Root, Data, State;
   std::map<std::string, std::string> Env;
+  // Variables the started programs do not get at all (DISPLAY, ...).
+  std::vector<std::string> Unset;
+  // The user and group id the next programs run as (-1: this process's); needs root.
+  int RunAsUid = -1;
 
  private:
   TRunResult Run(const std::string& exe, const std::vector<std::string>& args, int timeoutSeconds);
+  TStarted Start(const std::string& exe, const std::vector<std::string>& args);
   pid_t emuPid_ = -1;
   int emuOut_ = -1;
   std::string emuHelp_;
