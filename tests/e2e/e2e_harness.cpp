@@ -64,6 +64,35 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
 
 }  // namespace
 
+std::string Addr(int k) {
+  int pid = static_cast<int>(getpid());
+  return "127." + std::to_string(pid / 250 % 250 + 1) + "." + std::to_string(pid % 250 + 1) +
+         "." + std::to_string(k);
+}
+
+std::string NetSite(const std::string& site, const std::string& ip) {
+  return site + ", , , , , , 0, " + ip + ", net";
+}
+
+void TE2eTest::Emulate(const std::vector<std::string>& args) {
+  TRunResult r = Emu(args);
+  ASSERT_EQ(r.exitCode, 0) << "rdremu failed: " << r.out << r.err;
+}
+
+void TE2eTest::AddTcpSite(const std::string& site, const std::string& addr) {
+  Emulate({"add-site", State, "--site", site, "--tcp", addr + ":3001"});
+}
+
+void TE2eTest::AddReader(const std::string& site, int address, int model, int memory) {
+  Emulate({"add-reader", State, "--site", site, "--addr",
+           std::to_string(address), "--model", std::to_string(model), "--memory",
+           std::to_string(memory)});
+}
+
+void TE2eTest::SetOffline(const std::string& site, int address) {
+  Emulate({"set-offline", State, "--site", site, "--addr", std::to_string(address)});
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
   std::string cur;

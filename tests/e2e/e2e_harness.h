@@ -58,6 +58,12 @@ class TE2eTest : public ::testing::Test {
   bool StartEmulator(const std::vector<std::string>& extra = {});
   void StopEmulator();
 
+  // rdremu verbs that build the emulated installation; a failure fails the test.
+  void Emulate(const std::vector<std::string>& args);
+  void AddTcpSite(const std::string& site, const std::string& addr);
+  void AddReader(const std::string& site, int address, int model, int memory);
+  void SetOffline(const std::string& site, int address);
+
   std::string Root, Data, State;
   std::map<std::string, std::string> Env;
   // Variables the started programs do not get at all (DISPLAY, ...).
@@ -72,6 +78,11 @@ class TE2eTest : public ::testing::Test {
   int emuOut_ = -1;
   std::string emuHelp_;
 };
+
+// A loopback address of this test process alone (ctest runs each test in its own process).
+std::string Addr(int k);
+// A site line: site, port, baud, init, dial, phone, tza, ipaddress, description.
+std::string NetSite(const std::string& site, const std::string& ip);
 
 // Lines of a text with CR LF or LF ends.
 std::vector<std::string> Lines(const std::string& text);

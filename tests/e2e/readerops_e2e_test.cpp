@@ -19,18 +19,6 @@ using ::testing::Not;
 
 const char* kStamp = "[01][0-9]-[0-3][0-9]-[0-9][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] ";
 
-// A loopback address of this test process alone (ctest runs each test in its own process).
-std::string Addr(int k) {
-  int pid = static_cast<int>(getpid());
-  return "127." + std::to_string(pid / 250 % 250 + 1) + "." + std::to_string(pid % 250 + 1) +
-         "." + std::to_string(k);
-}
-
-// A site line: site, port, baud, init, dial, phone, tza, ipaddress, description.
-std::string NetSite(const std::string& site, const std::string& ip) {
-  return site + ", , , , , , 0, " + ip + ", net";
-}
-
 class ReaderOpsTest : public TE2eTest {
  protected:
   // Copies zorvan32 into a directory of its own, with the given library beside it (or none).
@@ -143,20 +131,6 @@ class EmulatedTest : public ReaderOpsTest {
   void SetUp() override {
     ReaderOpsTest::SetUp();
     if (!HaveEmulator()) GTEST_SKIP() << "rdremu is not built";
-  }
-  void Emulate(const std::vector<std::string>& args) {
-    TRunResult r = Emu(args);
-    ASSERT_EQ(r.exitCode, 0) << "rdremu failed: " << r.out << r.err;
-  }
-  void AddTcpSite(const std::string& site, const std::string& addr) {
-    Emulate({"add-site", State, "--site", site, "--tcp", addr + ":3001"});
-  }
-  void AddReader(const std::string& site, int address, int model, int memory) {
-    Emulate({"add-reader", State, "--site", site, "--addr", std::to_string(address), "--model",
-             std::to_string(model), "--memory", std::to_string(memory)});
-  }
-  void SetOffline(const std::string& site, int address) {
-    Emulate({"set-offline", State, "--site", site, "--addr", std::to_string(address)});
   }
   // Two sites on TCP: 1 with readers 1 (ZV4K), 2 (ZV3K) and 5 offline; 12 with reader 3.
   void TwoTcpSites() {
