@@ -16,6 +16,11 @@
 
 namespace zv {
 
+namespace {
+// The text area's document margin, so that a file reads the same in either.
+constexpr int kMargin = 4;
+}  // namespace
+
 TBigText::TBigText(std::string bytes) : bytes_(std::move(bytes)) {
   // A punch log line is some 50 bytes; reserving for that avoids most regrowth.
   begin_.reserve(bytes_.size() / 40 + 1);
@@ -103,13 +108,13 @@ void TBigTextView::Copy() const {
 int TBigTextView::LineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
 void TBigTextView::UpdateScrollBars() {
-  const int rows = std::max(1, viewport()->height() / LineHeight());
+  const int rows = std::max(1, (viewport()->height() - kMargin) / LineHeight());
   verticalScrollBar()->setRange(0, std::max(0, LineCount() - rows));
   verticalScrollBar()->setPageStep(rows);
   verticalScrollBar()->setSingleStep(1);
   const std::size_t chars = std::max(text_ ? text_->MaxLineLength() : 0, tailMaxLength_);
   const int charWidth = std::max(1, fontMetrics().horizontalAdvance(QLatin1Char('M')));
-  const long long width = static_cast<long long>(chars) * charWidth + charWidth;
+  const long long width = static_cast<long long>(chars) * charWidth + charWidth + 2 * kMargin;
   const long long room = std::numeric_limits<int>::max() / 2;
   horizontalScrollBar()->setRange(0, static_cast<int>(std::max(0LL, std::min(room, width) -
                                                                         viewport()->width())));
@@ -144,13 +149,13 @@ void TBigTextView::paintEvent(QPaintEvent*) {
   const int rows = viewport()->height() / h + 1;
   // Only the columns on screen are drawn, so a very long line costs no more than a short one.
   const int firstChar = horizontalScrollBar()->value() / charWidth;
-  const int x = firstChar * charWidth - horizontalScrollBar()->value();
+  const int x = kMargin + firstChar * charWidth - horizontalScrollBar()->value();
   const int chars = viewport()->width() / charWidth + 2;
   const int selFrom = anchor_ < 0 ? -1 : std::min(anchor_, current_);
   const int selTo = anchor_ < 0 ? -1 : std::max(anchor_, current_);
   for (int r = 0; r < rows && first + r < count; ++r) {
     const int i = first + r;
-    const int y = r * h;
+    const int y = kMargin + r * h;
     const bool selected = i >= selFrom && i <= selTo;
     if (selected) {
       p.fillRect(0, y, viewport()->width(), h, palette().highlight());
@@ -184,7 +189,7 @@ void TBigTextView::keyPressEvent(QKeyEvent* e) {
 }
 
 int TBigTextView::LineAtY(int y) const {
-  const int i = verticalScrollBar()->value() + std::max(0, y) / LineHeight();
+  const int i = verticalScrollBar()->value() + std::max(0, y - kMargin) / LineHeight();
   return std::min(i, LineCount() - 1);
 }
 
