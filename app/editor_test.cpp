@@ -23,6 +23,18 @@ namespace {
 const char* const kQuestion =
     "The text in the file untitled.txt has changed.\n\nDo you want to save the changes?";
 
+// 7 December 2026, 03:15 local time.
+std::time_t Dec7At0315() {
+  std::tm day{};
+  day.tm_year = 2026 - 1900;
+  day.tm_mon = 11;
+  day.tm_mday = 7;
+  day.tm_hour = 3;
+  day.tm_min = 15;
+  day.tm_isdst = -1;
+  return std::mktime(&day);
+}
+
 class EditorTest : public TAppTest {
  protected:
   std::unique_ptr<TfrmZorvan> Window() {
@@ -235,14 +247,7 @@ TEST_F(EditorTest, FailedSaveIsReportedInTheDocumentAndKeepsTheOldFile) {
 
 TEST_F(EditorTest, ViewsShowTheLogsOrTheirMissingTexts) {
   auto w = Window();
-  std::tm day{};
-  day.tm_year = 2026 - 1900;
-  day.tm_mon = 11;
-  day.tm_mday = 7;
-  day.tm_hour = 3;
-  day.tm_min = 15;
-  day.tm_isdst = -1;
-  TTestClock clock(std::mktime(&day));
+  TTestClock clock(Dec7At0315());
   w->CurrentFileName = "notes.txt";
   w->UpdateCaption();
   struct Case {
@@ -334,14 +339,7 @@ TEST_F(EditorTest, UsersListReportMatchesByteForByte) {
   std::string dat(24 * 4 + 10, '\0');
   dat[24 * 1 + 5] = '\xff';  // 45: a special template
   WriteFile(data_ + "user.dat", dat);
-  std::tm day{};
-  day.tm_year = 2026 - 1900;
-  day.tm_mon = 11;
-  day.tm_mday = 7;
-  day.tm_hour = 3;
-  day.tm_min = 15;
-  day.tm_isdst = -1;
-  TTestClock clock(std::mktime(&day));
+  TTestClock clock(Dec7At0315());
   w->CurrentFileName = "notes.txt";
   w->UpdateCaption();
   w->mniListUsers->trigger();
