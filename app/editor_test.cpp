@@ -52,8 +52,14 @@ class EditorTest : public TAppTest {
 
 TEST_F(EditorTest, SaveQuestionAndUntitledNames) {
   auto w = Window();
-  // The load lines are no change; New just takes the next name.
+  // The load lines are no change. Save of the fresh document is Save As in the data
+  // directory, proposing its name.
   EXPECT_FALSE(Modified(*w));
+  w->mniSave->trigger();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_TRUE(dialogs.shown[0].save);
+  EXPECT_EQ(dialogs.shown[0].dir, data_);
+  EXPECT_EQ(dialogs.shown[0].proposedName, "untitled.txt");
   w->AddLogLine("Site 1: responded.");  // as an operation writes
   boxes.Answer(mbCancel);
   w->mniNew->trigger();
@@ -79,13 +85,6 @@ TEST_F(EditorTest, SaveQuestionAndUntitledNames) {
   boxes.Answer(mbYes);
   EXPECT_TRUE(w->QuerySaveEditor());
   EXPECT_EQ(ReadFile(folder + "untitled3.txt"), "kept\r\n");
-
-  // Save of an untitled document is Save As in the data directory, proposing its name.
-  w->mniSave->trigger();
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_TRUE(dialogs.shown[0].save);
-  EXPECT_EQ(dialogs.shown[0].dir, data_);
-  EXPECT_EQ(dialogs.shown[0].proposedName, "untitled3.txt");
 
   // Cancel in the question keeps the program open at the close.
   w->AddLogLine("more");
