@@ -172,7 +172,7 @@ void Menu(const std::vector<uint8_t>& m, std::string& out) {
       hex += i < len ? Fmt(" %02X", m[at + i]) : "   ";
       if (i < len) text += m[at + i] >= 32 && m[at + i] < 127 ? static_cast<char>(m[at + i]) : '.';
     }
-    std::string body = hex + "  |" + text + "|";
+    std::string body = " " + hex + "  |" + text + "|";
     if (body == previous && at + 16 < n) {
       if (!folded) out += "      *\n";
       folded = true;
