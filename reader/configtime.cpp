@@ -8,10 +8,11 @@
 #include <climits>
 #include <cstring>
 
+#include "data/clock.h"
+#include "data/site.h"
 #include "data/zvcfglist.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
-#include "reader/records.h"
 #include "reader/walks.h"
 #include "util/clock.h"
 #include "util/fileio.h"
@@ -29,7 +30,7 @@ const TZvCfgList* Configs() {
 const TReaderConfig* CurrentReaderConfig() {
   const TZvCfgList* cfg = Configs();
   const TClock* clock = Engine().CurrentClock;
-  return cfg && clock ? cfg->FindReaderConfig(ClockSite(*clock), ClockNo(*clock)) : nullptr;
+  return cfg && clock ? cfg->FindReaderConfig(clock->Site(), clock->Clock()) : nullptr;
 }
 
 // A configuration value as the reader gets it: the decimal number, or the default when the
@@ -187,7 +188,7 @@ bool SendBells() {
 }
 
 bool SendMenu() {
-  std::string given = LowerAscii(TrimBlanks(ClockMenu(*Engine().CurrentClock)));
+  std::string given = LowerAscii(TrimBlanks(Engine().CurrentClock->Menu()));
   if (given.empty())
     LogClock("No menu specified, clearing existing menu.");
   else
@@ -202,7 +203,7 @@ bool SendMenu() {
 bool SendTime() {
   LogClock("Downloading time and date.");
   const TSite* site = Engine().CurrentSite;
-  std::tm t = ShiftLocalTime(LocalNow(), site ? SiteHourOffset(SiteTza(*site)) : 0);
+  std::tm t = ShiftLocalTime(LocalNow(), site ? SiteHourOffset(site->Tza()) : 0);
   // The record holds two year digits; a year it cannot say is not sent as another one.
   int year = t.tm_year + 1900;
   if (year < 1900 || year > 2099) return false;

@@ -20,11 +20,9 @@ inline std::string SiteDial(const TSite& s) { return s.Dial(); }
 inline std::string SitePhone(const TSite& s) { return s.Phone(); }
 inline std::string SiteIpAddress(const TSite& s) { return s.IpAddress(); }
 inline int SiteConnectionType(const TSite& s) { return s.ConnectionType(); }
-inline std::string SiteTza(const TSite& s) { return s.Tza(); }
 
 inline std::string ClockSite(const TClock& c) { return c.Site(); }
 inline std::string ClockNo(const TClock& c) { return c.Clock(); }
-inline std::string ClockMenu(const TClock& c) { return c.Menu(); }
 
 inline TClock* FindClockOf(TClockList& list, const std::string& site, const std::string& clock) {
   return list.FindClock(site, clock);
