@@ -69,6 +69,16 @@ QString TBigTextView::Line(int i) const {
   return tail_->findBlockByNumber(i - BigLines()).text();
 }
 
+QString TBigTextView::LineSlice(int i, std::size_t from, std::size_t count) const {
+  if (i >= BigLines()) {
+    return Line(i).mid(static_cast<qsizetype>(from), static_cast<qsizetype>(count));
+  }
+  const std::size_t length = text_->LineLength(i);
+  if (from >= length) return QString();
+  return QString::fromLatin1(text_->LineData(i) + from,
+                             static_cast<qsizetype>(std::min(count, length - from)));
+}
+
 std::string TBigTextView::Bytes() const {
   std::string out;
   if (text_) {
@@ -163,7 +173,7 @@ void TBigTextView::paintEvent(QPaintEvent*) {
     } else {
       p.setPen(palette().color(QPalette::Text));
     }
-    p.drawText(x, y + ascent, Line(i).mid(firstChar, chars));
+    p.drawText(x, y + ascent, LineSlice(i, firstChar, chars));
   }
 }
 
@@ -183,7 +193,11 @@ void TBigTextView::keyPressEvent(QKeyEvent* e) {
       if (ctrl) v->setValue(v->maximum());
       else hb->setValue(hb->maximum());
       break;
-    default: QAbstractScrollArea::keyPressEvent(e); return;
+    default:
+      // Typing has no place in a read-only view: say so as a text field that refuses does.
+      if (!e->text().isEmpty() && !ctrl) QApplication::beep();
+      QAbstractScrollArea::keyPressEvent(e);
+      return;
   }
   e->accept();
 }
@@ -206,8 +220,9 @@ void TBigTextView::mouseMoveEvent(QMouseEvent* e) {
   if (!(e->buttons() & Qt::LeftButton) || anchor_ < 0) return;
   const int y = e->position().toPoint().y();
   // Dragging past an edge scrolls on.
-  if (y < 0) verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  if (y > viewport()->height()) verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  QScrollBar* v = verticalScrollBar();
+  if (y < 0) v->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  if (y > viewport()->height()) v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   const int i = LineAtY(std::min(y, viewport()->height() - 1));
   if (i >= 0 && i != current_) {
     current_ = i;

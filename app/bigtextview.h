@@ -41,6 +41,8 @@ class TBigTextView : public QAbstractScrollArea {
 
   int LineCount() const;
   QString Line(int i) const;
+  // Characters [from, from + count) of line i: a screen's width of a line of any length.
+  QString LineSlice(int i, std::size_t from, std::size_t count) const;
   // The document's file bytes: every line, the tail's included, followed by CR LF.
   std::string Bytes() const;
 

@@ -286,12 +286,16 @@ TEST_F(EditorTest, LargeFileIsShownReadOnlyAndKeepsLogLinesAndSaves) {
   auto w = Window();
   LargeDocumentBytes() = 64;
   std::string log;
-  for (int i = 0; i < 50; ++i) log += "12-07-26 03:15:00 Site 1 Clock 2 0000000" + std::to_string(100 + i) + "\r\n";
+  for (int i = 0; i < 50; ++i) {
+    log += "12-07-26 03:15:00 Site 1 Clock 2 0000000" + std::to_string(100 + i) + "\r\n";
+  }
   WriteFile(data_ + "Punch.Log", log);
   w->mniPunchLog->trigger();
   ASSERT_NE(w->lbView, nullptr);
   EXPECT_EQ(static_cast<QStackedWidget*>(w->centralWidget())->currentWidget(), w->lbView);
   EXPECT_EQ(w->lbView->LineCount(), 50);
+  EXPECT_EQ(w->lbView->LineSlice(0, 9, 8).toStdString(), "03:15:00");
+  EXPECT_EQ(w->lbView->LineSlice(0, 40, 99).toStdString(), "100");
   EXPECT_FALSE(Modified(*w));
   EXPECT_EQ(w->findChild<QPlainTextEdit*>("lb"), w->lb);
 

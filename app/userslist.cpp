@@ -47,8 +47,8 @@ TTemplateLookup::TTemplateLookup(const std::vector<std::string>& indexLines, std
 
 const char* TTemplateLookup::Template(const std::string& paddedId) const {
   const std::string key = LowerAscii(paddedId);
-  auto it = std::lower_bound(order_.begin(), order_.end(), key,
-                             [&](std::size_t i, const std::string& k) { return lowerIndex_[i] < k; });
+  auto before = [&](std::size_t i, const std::string& k) { return lowerIndex_[i] < k; };
+  auto it = std::lower_bound(order_.begin(), order_.end(), key, before);
   if (it == order_.end() || lowerIndex_[*it] != key) return "No";
   const std::size_t offset = *it * kRecordSize;
   // A record cut short by the end of user.dat holds no template that could be restored.
@@ -78,10 +78,10 @@ std::vector<std::string> UsersListReport(const TUserList& users, const TTemplate
   std::stable_sort(lines.begin(), lines.end(), LessIgnoringCase);
   char when[32];
   std::strftime(when, sizeof when, "%m/%d/%y %H:%M", &local);
-  lines.insert(lines.begin(),
-               {Centre(std::string("User List ") + when, 60), "",
-                "User Id     Template  Restriction    Reject  Comment",
-                "----------  --------  ------------  -------  -----------------------------------"});
+  const std::string rule =
+      "----------  --------  ------------  -------  -----------------------------------";
+  lines.insert(lines.begin(), {Centre(std::string("User List ") + when, 60), "",
+                               "User Id     Template  Restriction    Reject  Comment", rule});
   return lines;
 }
 
