@@ -8,6 +8,7 @@
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "app/zvapplication.h"
+#include "util/clock.h"
 
 int main(int argc, char** argv) {
   // The parameters as the shell gave them, before Qt takes its own options out.
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   zv::InstallQtMessageFilter();
+  // Tests of dates (a year end, 1999) set the program's clock; see docs/engine.md.
+  zv::InstallClockFromEnvironment();
 
   zv::TZvApplication app(argc, argv);
   zv::TSingleInstance instance;

@@ -5,7 +5,6 @@
 #include <ctime>
 #include <exception>
 #include <map>
-#include <memory>
 
 #include "reader/engine.h"
 #include "reader/enginehost.h"
@@ -48,26 +47,18 @@ void SaveUsers() {
   LogError("Failed to save users file " + users->FileName + ": " + users->LastError());
 }
 
-// Stands between the engine and the real host for one parameter of a command-line run,
-// taking down what the operation reports; everything else goes through unchanged.
-class TParameterObserver : public IEngineHost {
+// Takes down what the operation of one parameter of a command-line run reports, for the
+// summary; installed for that parameter and removed again, also on an error.
+class TParameterRecorder : public IEngineRecorder {
  public:
-  TParameterObserver(IEngineHost& inner, TParameterReport& report)
-      : inner_(inner), report_(report) {}
-  void AddLogLine(const std::string& text) override { inner_.AddLogLine(text); }
-  void ProcessMessages() override { inner_.ProcessMessages(); }
-  void SleepMs(int ms) override { inner_.SleepMs(ms); }
-  std::string DataPath() const override { return inner_.DataPath(); }
-  std::string PunchPath() const override { return inner_.PunchPath(); }
-  TSiteList* Sites() const override { return inner_.Sites(); }
-  TClockList* Clocks() const override { return inner_.Clocks(); }
-  TUserList* Users() const override { return inner_.Users(); }
-  void FailureLine(const std::string& text) override {
-    inner_.FailureLine(text);
-    report_.Failures.push_back(text);
-  }
+  explicit TParameterRecorder(TParameterReport& report)
+      : report_(report), previous_(SetEngineRecorder(this)) {}
+  ~TParameterRecorder() override { SetEngineRecorder(previous_); }
+  TParameterRecorder(const TParameterRecorder&) = delete;
+  TParameterRecorder& operator=(const TParameterRecorder&) = delete;
+
+  void FailureLine(const std::string& text) override { report_.Failures.push_back(text); }
   void Progress(const char* operation, long long count, const char* unit) override {
-    inner_.Progress(operation, count, unit);
     std::string label = std::string(unit ? unit : "") + " (" + (operation ? operation : "") + ")";
     // Counted from 0 at each clock; a count that goes back starts again, so what was done
     // before it stays counted.
@@ -84,21 +75,9 @@ class TParameterObserver : public IEngineHost {
   }
 
  private:
-  IEngineHost& inner_;
   TParameterReport& report_;
+  IEngineRecorder* previous_;
   std::map<std::pair<std::string, const void*>, long long> last_;
-};
-
-// Installs a host for a scope and puts the previous one back, also on an error.
-class THostSwap {
- public:
-  explicit THostSwap(IEngineHost* host) : previous_(EngineHost()) { SetEngineHost(host); }
-  ~THostSwap() { SetEngineHost(previous_); }
-  THostSwap(const THostSwap&) = delete;
-  THostSwap& operator=(const THostSwap&) = delete;
-
- private:
-  IEngineHost* previous_;
 };
 
 }  // namespace
@@ -237,10 +216,8 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
       TParameterReport& r = report->Parameters.back();
       r.Parameter = param;
       TEngineTally before = Tally();
-      std::unique_ptr<TParameterObserver> observer;
-      if (host) observer = std::make_unique<TParameterObserver>(*host, r);
       try {
-        THostSwap swap(observer.get());
+        TParameterRecorder recorder(r);
         r.Operation = RunCommand(command);
       } catch (const std::exception& e) {
         r.Escaped = e.what();

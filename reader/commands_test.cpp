@@ -156,6 +156,31 @@ TEST_F(RunnersTest, ExitStatusAndSummaryOfACommandLineRun) {
     EXPECT_EQ(report.Summary(), c.summary);
     Host.UserList.reset();
   }
+  // Counts that operations report: counted from 0 at each clock, summed over the clocks, a
+  // count that starts again adding to what came before.
+  struct TCountingHost : TFakeHost {
+    void AddLogLine(const std::string& text) override {
+      TFakeHost::AddLogLine(text);
+      if (text.find("Testing communications.") == std::string::npos) return;
+      for (long long n : {2, 5, 3}) ReportProgress("Poll", n, "transactions");
+      ReportProgress("Get", 1, "users");
+    }
+  } counting;
+  counting.Data = Host.Data;
+  counting.SiteList = std::move(Host.SiteList);
+  counting.ClockList = std::move(Host.ClockList);
+  SetEngineHost(&counting);
+  TRunReport counted;
+  bool run = false;
+  RunCommandLineParameters({"X1"}, 1, run, &counted);
+  SetEngineHost(&Host);
+  ASSERT_EQ(counted.Parameters.size(), 1u);
+  EXPECT_THAT(counted.Parameters[0].Counts,
+              ElementsAre(std::pair<std::string, long long>("transactions (Poll)", 16),
+                          std::pair<std::string, long long>("users (Get)", 2)));
+  EXPECT_THAT(counted.Summary(), HasSubstr("#1 X1: 1 reader answered, 1 did not, "
+                                           "16 transactions (Poll), 2 users (Get), 1 failure line\n"));
+
   // What could not be kept at the close makes it 2 as well, and is said.
   TRunReport report;
   report.NotSaved.push_back("command-line log /x/20260101-000000.log: Permission denied");

@@ -11,6 +11,7 @@ namespace zv {
 
 namespace {
 IEngineHost* gHost = nullptr;
+IEngineRecorder* gRecorder = nullptr;
 int gNewUserRestriction = 61;
 }  // namespace
 
@@ -45,6 +46,17 @@ TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after) {
   return d;
 }
 
+IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder) {
+  IEngineRecorder* old = gRecorder;
+  gRecorder = recorder;
+  return old;
+}
+
+void ReportProgress(const char* operation, long long count, const char* unit) {
+  if (gHost) gHost->Progress(operation, count, unit);
+  if (gRecorder) gRecorder->Progress(operation, count, unit);
+}
+
 void SetNewUserRestriction(int value) { gNewUserRestriction = value; }
 int NewUserRestriction() { return gNewUserRestriction; }
 
@@ -64,7 +76,7 @@ void LogError(const std::string& text) {
   if (e.ErrorLog) e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text);
   ++Tally().FailureLines;
   LogWindow(text);
-  if (gHost) gHost->FailureLine(text);
+  if (gRecorder) gRecorder->FailureLine(text);
 }
 
 void LogErrorPlain(const std::string& text) { LogError(": " + text); }

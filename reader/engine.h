@@ -48,6 +48,22 @@ TEngineTally& Tally();
 // `after` minus `before`, field by field.
 TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after);
 
+// Takes down, while installed, the texts and counts behind the tally: the failure lines and
+// what the operations counted.
+class IEngineRecorder {
+ public:
+  virtual ~IEngineRecorder() = default;
+  virtual void FailureLine(const std::string& text) = 0;
+  virtual void Progress(const char* operation, long long count, const char* unit) = 0;
+};
+// Installs a recorder (nullptr: none); answers the previous one.
+IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder);
+
+// How much the running operation has done at the current clock, in the unit given
+// ("transactions", "users", "banks"), counted from 0 at each clock: to the host's display
+// and to the recorder of a command-line run.
+void ReportProgress(const char* operation, long long count, const char* unit);
+
 // Time-zone restriction of users that polling adds: 0 always, 61 never (the default).
 void SetNewUserRestriction(int value);
 int NewUserRestriction();

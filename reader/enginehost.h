@@ -8,6 +8,7 @@ namespace zv {
 class TSiteList;
 class TClockList;
 class TUserList;
+class TZvCfgList;
 
 class IEngineHost {
  public:
@@ -22,10 +23,9 @@ class IEngineHost {
   // ("Poll", "Get", ...), and how much is done so far at the current clock in the unit given
   // ("transactions", "users", "banks"); the current site and clock are the engine's. Called as
   // often as the operation likes (every element); a host that shows it throttles its own
-  // repaints.
+  // repaints. Operations report through ReportProgress (reader/engine.h), which also counts
+  // for the summary of a command-line run.
   virtual void Progress(const char* operation, long long count, const char* unit) {}
-  // A line that LogError wrote (Error.Log and the window), after its AddLogLine.
-  virtual void FailureLine(const std::string& text) {}
   // Directories with a trailing "/".
   virtual std::string DataPath() const = 0;
   virtual std::string PunchPath() const = 0;
@@ -33,6 +33,8 @@ class IEngineHost {
   virtual TSiteList* Sites() const = 0;
   virtual TClockList* Clocks() const = 0;
   virtual TUserList* Users() const = 0;
+  // zv.cfg; nullptr when it is not loaded (the configuration download then uses defaults).
+  virtual TZvCfgList* Configs() const { return nullptr; }
 };
 
 // The host of the running program; nullptr when none is installed.
