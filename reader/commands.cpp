@@ -256,10 +256,6 @@ bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::str
   return WriteFileAtomic(fileName, text, error);
 }
 
-}  // namespace zv
-
-namespace zv {
-
 namespace {
 
 std::string Plural(long long n, const char* one, const char* many) {
