@@ -26,33 +26,48 @@ TSingleInstance::~TSingleInstance() {
   if (lock_) lock_->unlock();
 }
 
+namespace {
+
+// A directory of this user's own: a real directory (lstat, so that a link planted in its place
+// is seen for what it is) that belongs to the user and that nobody else may enter. One that is
+// open to others is closed first when `tighten`, else refused. Empty means trusted.
+QString Distrust(const QByteArray& path, bool tighten) {
+  struct stat st;
+  if (::lstat(path.constData(), &st) != 0) return QString::fromLocal8Bit(std::strerror(errno));
+  if (!S_ISDIR(st.st_mode)) return "not a directory";
+  if (st.st_uid != ::getuid()) return "belongs to another user";
+  if ((st.st_mode & 077) != 0 && !(tighten && ::chmod(path.constData(), 0700) == 0))
+    return "open to other users";
+  return QString();
+}
+
+}  // namespace
+
 QString TSingleInstance::DefaultDirectory(QString* why) {
   const char* run = std::getenv("XDG_RUNTIME_DIR");
   if (run && run[0] == '/') return QString::fromLocal8Bit(run);
-  // cron and other service starts set no runtime directory. The shared temporary directory
-  // is everybody's: one name there would let any other user's program, or anyone who makes
-  // the file, keep this user's runs out.
+  // cron and other service starts set no runtime directory. While the user has a session, the
+  // system's runtime directory of the user is the one the desktop's program uses, so a run
+  // from cron finds it there.
+  const QString system = "/run/user/" + QString::number(::getuid());
+  if (Distrust(QFile::encodeName(system), false).isEmpty()) return system;
+  // Otherwise a directory of the user's own in the shared temporary directory: one name there
+  // would let any other user's program, or anyone who makes the file, keep this user's runs out.
   return PrivateDirectory(QDir::tempPath(), why);
 }
 
 QString TSingleInstance::PrivateDirectory(const QString& base, QString* why) {
-  const uid_t uid = ::getuid();
-  const QString dir = base + "/zorvan32-" + QString::number(uid);
+  const QString dir = base + "/zorvan32-" + QString::number(::getuid());
   const QByteArray path = QFile::encodeName(dir);
-  auto refuse = [&](const char* what) {
-    if (why) *why = dir + ": " + what;
-    return QString();
-  };
-  if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return refuse(std::strerror(errno));
-  // Trusted only as a real directory (not a link to one) that belongs to us; nobody else may
-  // write in it. lstat, so that a link planted in its place is seen for what it is.
-  struct stat st;
-  if (::lstat(path.constData(), &st) != 0) return refuse(std::strerror(errno));
-  if (!S_ISDIR(st.st_mode)) return refuse("not a directory");
-  if (st.st_uid != uid) return refuse("belongs to another user");
-  if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0)
-    return refuse("open to other users");
-  return dir;
+  QString refused;
+  if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+    refused = QString::fromLocal8Bit(std::strerror(errno));
+  } else {
+    refused = Distrust(path, true);
+  }
+  if (refused.isEmpty()) return dir;
+  if (why) *why = dir + ": " + refused;
+  return QString();
 }
 
 QString TSingleInstance::LockFileName() const { return dir_ + "/" + kLockName; }

@@ -13,8 +13,7 @@ namespace zv {
 class TSingleInstance : public QObject {
   Q_OBJECT
  public:
-  // Lock and socket live in `dir` (empty: $XDG_RUNTIME_DIR, else this user's own directory
-  // in the temporary directory).
+  // Lock and socket live in `dir` (empty: DefaultDirectory).
   explicit TSingleInstance(const QString& dir = QString(), QObject* parent = nullptr);
   ~TSingleInstance() override;
 
@@ -25,8 +24,9 @@ class TSingleInstance : public QObject {
   };
   TResult Start();
 
-  // $XDG_RUNTIME_DIR, else PrivateDirectory of the temporary directory; empty (with the
-  // reason in `why`) when that cannot be trusted.
+  // $XDG_RUNTIME_DIR; else /run/user/UID when it is the user's own (a session is open); else
+  // PrivateDirectory of the temporary directory; empty (with the reason in `why`) when that
+  // cannot be trusted.
   static QString DefaultDirectory(QString* why = nullptr);
   // base + "/zorvan32-" + the user id, made with mode 0700 when missing. Empty, with the reason
   // in `why`, unless it is a directory (not a link) that belongs to this user; one that is
