@@ -1,0 +1,124 @@
+#include "dialogs/selectionbox.h"
+
+#include <QLineEdit>
+#include <QVariant>
+
+#include "app/latin1.h"
+#include "util/text.h"
+
+namespace zv {
+
+namespace {
+
+QVariant Carry(TRecord* record) {
+  return QVariant::fromValue(reinterpret_cast<quintptr>(record));
+}
+TRecord* Carried(const QVariant& v) { return reinterpret_cast<TRecord*>(v.value<quintptr>()); }
+
+// Where a sorted box takes a new text: after every entry that does not sort behind it.
+template <class TextAt>
+int SortedPosition(const std::string& text, int count, TextAt textAt) {
+  const std::string key = LowerAscii(text);
+  int i = 0;
+  while (i < count && LowerAscii(textAt(i)) <= key) ++i;
+  return i;
+}
+
+}  // namespace
+
+void MakeEditable(QComboBox* box, int maxLength) {
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->setCompleter(nullptr);
+  if (maxLength > 0) box->lineEdit()->setMaxLength(maxLength);
+}
+
+int AddEntry(QComboBox* box, const std::string& text, TRecord* record, bool sorted) {
+  int at = box->count();
+  if (sorted) at = SortedPosition(text, box->count(), [box](int i) { return EntryText(box, i); });
+  // Inserting must not move the selection nor touch a text being typed.
+  const QString typed = box->currentText();
+  const bool none = box->currentIndex() < 0;
+  const QSignalBlocker block(box);
+  box->insertItem(at, Latin1(text), Carry(record));
+  if (none) box->setCurrentIndex(-1);  // an empty box selects its first entry by itself
+  if (box->isEditable() && box->currentText() != typed) box->setEditText(typed);
+  return at;
+}
+
+int AddEntry(QListWidget* list, const std::string& text, TRecord* record, bool sorted) {
+  int at = list->count();
+  if (sorted)
+    at = SortedPosition(text, list->count(),
+                             [list](int i) { return Latin1Bytes(list->item(i)->text()); });
+  auto* item = new QListWidgetItem(Latin1(text));
+  item->setData(Qt::UserRole, Carry(record));
+  list->insertItem(at, item);
+  return at;
+}
+
+int SelectedIndex(const QComboBox* box) {
+  const int i = box->currentIndex();
+  if (i < 0) return -1;
+  if (box->isEditable() && box->currentText() != box->itemText(i)) return -1;
+  return i;
+}
+
+TRecord* EntryRecord(const QComboBox* box, int index) {
+  if (index < 0 || index >= box->count()) return nullptr;
+  return Carried(box->itemData(index));
+}
+
+TRecord* EntryRecord(const QListWidget* list, int index) {
+  if (index < 0 || index >= list->count()) return nullptr;
+  return Carried(list->item(index)->data(Qt::UserRole));
+}
+
+int IndexOfRecord(const QComboBox* box, const TRecord* record) {
+  if (!record) return -1;
+  for (int i = 0; i < box->count(); ++i)
+    if (EntryRecord(box, i) == record) return i;
+  return -1;
+}
+
+int IndexOfRecord(const QListWidget* list, const TRecord* record) {
+  if (!record) return -1;
+  for (int i = 0; i < list->count(); ++i)
+    if (EntryRecord(list, i) == record) return i;
+  return -1;
+}
+
+int RemoveRecordEntry(QComboBox* box, const TRecord* record) {
+  const int i = IndexOfRecord(box, record);
+  if (i >= 0) {
+    const QSignalBlocker block(box);
+    box->removeItem(i);
+  }
+  return i;
+}
+
+int FindEntry(const QComboBox* box, const std::string& text, bool ignoreCase) {
+  for (int i = 0; i < box->count(); ++i) {
+    const std::string t = EntryText(box, i);
+    if (ignoreCase ? EqualsIgnoreCaseAscii(t, text) : t == text) return i;
+  }
+  return -1;
+}
+
+void SelectEntry(QComboBox* box, int index) {
+  if (index >= box->count()) index = -1;
+  box->setCurrentIndex(index);
+  if (index < 0 && box->isEditable()) box->setEditText(QString());
+}
+
+std::string TextOf(const QComboBox* box) { return Latin1Bytes(box->currentText()); }
+std::string TextOf(const QLineEdit* edit) { return Latin1Bytes(edit->text()); }
+std::string EntryText(const QComboBox* box, int index) {
+  return Latin1Bytes(box->itemText(index));
+}
+void SetText(QLineEdit* edit, const std::string& text) { edit->setText(Latin1(text)); }
+void SetText(QComboBox* editableBox, const std::string& text) {
+  editableBox->setEditText(Latin1(text));
+}
+
+}  // namespace zv
