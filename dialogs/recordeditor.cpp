@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialogs/dialoglayout.h"
 #include "dialogs/selectionbox.h"
 
 namespace zv {
@@ -122,6 +123,8 @@ void TRecordEditor::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (shown_) return;
   shown_ = true;
+  // Every control exists by now, created in reading order; the buttons come last.
+  ReadingTabOrder(this, {btnNew, btnSave, btnDelete, btnClose});
   SelectionBox()->setFocus();
   FormShow();
 }
