@@ -20,6 +20,7 @@ class QRadioButton;
 namespace zv {
 
 class TfrmClock : public TRecordEditor {
+  Q_OBJECT
  public:
   // Edits `clocks` and `configs`; reads `sites` and `groups` (none: taken as empty) and the
   // menu files of `dataPath`.

@@ -16,6 +16,7 @@ class QLineEdit;
 namespace zv {
 
 class TfrmSite : public TRecordEditor {
+  Q_OBJECT
  public:
   // Edits `sites`; reads `clocks` (none: no site has clocks) and offers `modems`.
   TfrmSite(QWidget* parent, TSiteList& sites, TClockList* clocks,

@@ -25,6 +25,7 @@ struct TRefresh {
 };
 
 class TRecordEditor : public QDialog {
+  Q_OBJECT
  public:
 
   bool Modified() const { return state_.Modified; }
