@@ -50,11 +50,12 @@ QLabel* Buddy(const char* text, QWidget* control) {
   return l;
 }
 
-void SetCharsWide(QWidget* control, int chars) {
+void SetCharsWide(QWidget* control, int chars, bool fixed) {
   // The frame and, for a combo box, its arrow come on top of the text.
   const int text = control->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0')));
   const int extra = qobject_cast<QComboBox*>(control) ? 40 : 12;
   control->setMinimumWidth(text + extra);
+  if (fixed) control->setMaximumWidth(text + extra);
 }
 
 void ReadingTabOrder(QWidget* window, std::initializer_list<QWidget*> last) {

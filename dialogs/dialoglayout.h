@@ -23,8 +23,8 @@ QRadioButton* NamedRadio(QWidget* parent, const char* name, const char* text);
 // mnemonic, when the text has one, moves to the control.
 QLabel* Buddy(const char* text, QWidget* control);
 // At least wide enough for `chars` digits of the control's font, so that a larger font
-// widens it too.
-void SetCharsWide(QWidget* control, int chars);
+// widens it too; a `fixed` control keeps that width (short numbers).
+void SetCharsWide(QWidget* control, int chars, bool fixed = false);
 // Chains the tab order of the window's focusable controls in the order they were created
 // (depth first), with the widgets `last` at the end.
 void ReadingTabOrder(QWidget* window, std::initializer_list<QWidget*> last);

@@ -78,6 +78,7 @@ TfrmClock::TfrmClock(QWidget* parent, TClockList& clocks, TZvCfgList& configs,
     SetCharsWide(*p.edit, 8);
     pw->addRow(Buddy(p.label, *p.edit), *p.edit);
   }
+  pw->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
 
   auto* settings = new QFormLayout;
   struct {
@@ -132,7 +133,7 @@ TfrmClock::TfrmClock(QWidget* parent, TClockList& clocks, TZvCfgList& configs,
   for (int r = 0; r < 2; ++r) {
     for (int c = 0; c < 4; ++c) {
       *rows[r][c] = NamedEdit(grpDST, DlsEdit(r, c));
-      SetCharsWide(*rows[r][c], 3);
+      SetCharsWide(*rows[r][c], 4, true);
       dst->addWidget(*rows[r][c], r + 1, c + 1);
     }
     dst->addWidget(Buddy(r == 0 ? "On:" : "Off:", *rows[r][0]), r + 1, 0);
