@@ -224,14 +224,14 @@ TEST(ClockFields, StoreAndDelete) {
   f.reject = "90";
   auto [clock, cfg] = ClockFromFields(f);
   bool added = true;
-  TClock* three = ClockStore(clocks, configs, clock, cfg, added);
+  TClock* three = ClockStore(clocks, configs, clock, cfg, nullptr, added);
   EXPECT_FALSE(added);
   EXPECT_EQ(three, clocks.FindClock("12", "3"));
   ASSERT_NE(configs.FindReaderConfig("12", "3"), nullptr);
   EXPECT_EQ(configs.FindReaderConfig("12", "3")->RejectThreshold(), "90");
   f.clock = "9";  // neither record exists
   auto [clock9, cfg9] = ClockFromFields(f);
-  ClockStore(clocks, configs, clock9, cfg9, added);
+  ClockStore(clocks, configs, clock9, cfg9, three, added);  // shown 3, saved as 9
   EXPECT_TRUE(added);
   EXPECT_NE(clocks.FindClock("12", "9"), nullptr);
   EXPECT_NE(configs.FindReaderConfig("12", "9"), nullptr);

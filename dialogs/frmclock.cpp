@@ -262,7 +262,8 @@ TCheck TfrmClock::ValidateRecord() { return ClockValidate(Fields()); }
 bool TfrmClock::StoreRecord() {
   const auto [clock, config] = ClockFromFields(Fields());
   bool added = false;
-  TClock* stored = ClockStore(clocks_, configs_, clock, config, added);
+  TClock* stored =
+      ClockStore(clocks_, configs_, clock, config, SelectedRecord<TClock>(cbxClocks), added);
   if (added) AddEntry(cbxClocks, stored->Clock(), stored);
   // Both files, also when the first cannot be written: each holds its own records.
   const bool clocksWritten = WriteList(clocks_);

@@ -151,7 +151,7 @@ TCheck TfrmSite::ValidateRecord() { return SiteValidate(Fields()); }
 bool TfrmSite::StoreRecord() {
   const TSite fresh = SiteFromFields(Fields());
   bool added = false;
-  TSite* stored = SiteStore(sites_, fresh, added);
+  TSite* stored = SiteStore(sites_, fresh, SelectedRecord<TSite>(cbxSites), added);
   if (added) AddEntry(cbxSites, stored->Site(), stored, true);
   return WriteList(sites_);
 }

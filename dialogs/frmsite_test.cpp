@@ -124,6 +124,23 @@ TEST_F(FrmSite, SaveUnderANewNumber) {
   EXPECT_EQ(all[2]->IpAddress(), "");
   EXPECT_EQ(all[3]->Description(), "Second five");
   EXPECT_EQ(all[0]->Description(), "Main gate");
+
+  // The second of two sites with one number, edited and saved, is the one that changes.
+  cbxSites->setCurrentIndex(4);
+  emit cbxSites->activated(4);
+  Settle();
+  EXPECT_EQ(TextOf(Child<QLineEdit>(dlg.get(), "edtDesc")), "Second five");
+  Child<QLineEdit>(dlg.get(), "edtDesc")->setText("Second, edited");
+  Child<QPushButton>(dlg.get(), "btnSave")->click();
+  EXPECT_EQ(boxes.Texts().back(), "Commas not allowed in description.");
+  EXPECT_EQ(FocusName(dlg.get()), "edtDesc");
+  Child<QLineEdit>(dlg.get(), "edtDesc")->setText("Second edited");
+  Child<QPushButton>(dlg.get(), "btnSave")->click();
+  TSiteList again(Path("site.txt"));
+  all.clear();
+  again.GetSites(all);
+  EXPECT_EQ(all[2]->Description(), "Moved");
+  EXPECT_EQ(all[3]->Description(), "Second edited");
 }
 
 TEST_F(FrmSite, DeleteAndNew) {

@@ -136,12 +136,12 @@ TEST(SiteFields, StoreAndDelete) {
   fresh.SetSite("2");
   fresh.SetDescription("Second");
   bool added = true;
-  TSite* two = SiteStore(sites, fresh, added);
+  TSite* two = SiteStore(sites, fresh, nullptr, added);
   EXPECT_FALSE(added);
   EXPECT_EQ(two, sites.FindSite("2"));
   EXPECT_EQ(two->Description(), "Second");
   fresh.SetSite("02");
-  EXPECT_NE(SiteStore(sites, fresh, added), two);
+  EXPECT_NE(SiteStore(sites, fresh, two, added), two);
   EXPECT_TRUE(added);  // "02" is another site than "2"
 
   TScriptedMessageBoxes boxes;
