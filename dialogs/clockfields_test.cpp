@@ -1,9 +1,8 @@
 // The Clocks dialog's checks, value codes and record handling, without widgets.
 #include "dialogs/clockfields.h"
 
-#include <gtest/gtest.h>
+#include "dialogs/dialogtest.h"
 
-#include "util/testsupport.h"
 
 namespace zv {
 namespace {
@@ -99,13 +98,7 @@ TEST(ClockFields, ChecksWithMessageAndFocus) {
   for (const Case& c : cases) {
     TClockFields f = Good();
     c.edit(f);
-    TCheck r = ClockValidate(f);
-    if (c.message.empty()) {
-      EXPECT_FALSE(r) << c.what << ": " << r->message;
-    } else {
-      ASSERT_TRUE(r) << c.what;
-      EXPECT_EQ(*r, (TCheckFailure{c.message, c.focus})) << c.what;
-    }
+    ExpectCheck(ClockValidate(f), c.message, c.focus, c.what);
   }
 }
 

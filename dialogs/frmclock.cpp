@@ -64,36 +64,20 @@ TfrmClock::TfrmClock(QWidget* parent, TClockList& clocks, TZvCfgList& configs,
 
   grpPassword = NamedGroup(this, "grpPassword", "Passwords");
   auto* pw = new QFormLayout(grpPassword);
-  struct {
-    QLineEdit** edit;
-    const char* name;
-    const char* label;
-  } passwords[] = {{&edtSecurity, "edtSecurity", "Security:"},
-                   {&edtEnroll, "edtEnroll", "Enrollment:"},
-                   {&edtManage, "edtManage", "Management:"},
-                   {&edtSetup, "edtSetup", "Setup:"},
-                   {&edtService, "edtService", "Service:"}};
-  for (auto& p : passwords) {
-    *p.edit = NamedEdit(grpPassword, p.name);
-    SetCharsWide(*p.edit, 8);
-    pw->addRow(Buddy(p.label, *p.edit), *p.edit);
-  }
+  AddEditRows(grpPassword, pw, 8,
+              {{&edtSecurity, "edtSecurity", "Security:"},
+               {&edtEnroll, "edtEnroll", "Enrollment:"},
+               {&edtManage, "edtManage", "Management:"},
+               {&edtSetup, "edtSetup", "Setup:"},
+               {&edtService, "edtService", "Service:"}});
   pw->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
 
   auto* settings = new QFormLayout;
-  struct {
-    QLineEdit** edit;
-    const char* name;
-    const char* label;
-  } numbers[] = {{&edtReject, "edtReject", "Reject Threshold:"},
-                 {&edtLock, "edtLock", "Lock Control:"},
-                 {&edtIdLen, "edtIdLen", "ID Length:"},
-                 {&edtTries, "edtTries", "Access Tries:"}};
-  for (auto& n : numbers) {
-    *n.edit = NamedEdit(this, n.name);
-    SetCharsWide(*n.edit, 6);
-    settings->addRow(Buddy(n.label, *n.edit), *n.edit);
-  }
+  AddEditRows(this, settings, 6,
+              {{&edtReject, "edtReject", "Reject Threshold:"},
+               {&edtLock, "edtLock", "Lock Control:"},
+               {&edtIdLen, "edtIdLen", "ID Length:"},
+               {&edtTries, "edtTries", "Access Tries:"}});
   cbxBell = NamedCombo(this, "cbxBell");
   SetCharsWide(cbxBell, 6);
   for (TBellSchedule* b : configs_.BellSchedules()) AddEntry(cbxBell, b->Number(), b);

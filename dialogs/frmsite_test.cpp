@@ -48,6 +48,11 @@ TEST_F(FrmSite, WalkThroughTheControls) {
   EXPECT_EQ(Entries(Child<QComboBox>(dlg.get(), "cbxTz")).size(), 47u);
   EXPECT_EQ(FocusName(dlg.get()), "cbxSites");
   EXPECT_FALSE(dlg->Modified());
+  EXPECT_EQ(TabStops(dlg.get(), cbxSites),
+            (std::vector<std::string>{"cbxSites", "edtDesc", "cbxTz", "cbxCom", "cbxBaud",
+                                      "cbxInit", "edtDial", "edtPhone", "edtIP1", "edtIP2",
+                                      "edtIP3", "edtIP4", "btnNew", "btnSave", "btnDelete",
+                                      "btnClose"}));
 
   Pick(cbxSites, "abc");  // port x reads as COM 1, baud zz as 9600, at&f as the entry
   EXPECT_EQ(TextOf(Child<QComboBox>(dlg.get(), "cbxCom")), "COM 1");
