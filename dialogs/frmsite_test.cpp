@@ -2,6 +2,8 @@
 #include "dialogs/frmsite.h"
 
 #include <QPushButton>
+#include <cstdio>
+#include <unistd.h>
 
 #include "dialogs/dialogtest.h"
 
@@ -197,6 +199,16 @@ TEST_F(FrmSite, EmptyListAndNoClockList) {
   Child<QPushButton>(dlg.get(), "btnDelete")->click();  // no clock list: no clock uses it
   Settle();
   EXPECT_EQ(cbxSites->count(), 0);
+
+  // A file that cannot be written: said, and the save counts as failed.
+  for (const char* f : {"site.txt", "clock.txt"}) std::remove(Path(f).c_str());
+  ASSERT_EQ(rmdir(Dir().c_str()), 0);
+  cbxSites->setEditText("2");
+  Child<QPushButton>(dlg.get(), "btnSave")->click();
+  EXPECT_EQ(boxes.Texts().back().rfind("Unable to save " + Path("site.txt") + ": ", 0), 0u)
+      << boxes.Texts().back();
+  EXPECT_TRUE(dlg->Modified());
+  EXPECT_TRUE(sites->Modified);
 }
 
 }  // namespace
