@@ -17,6 +17,8 @@
 #include "app/frmoption2.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
+#include "dialogs/frmclock.h"
+#include "dialogs/frmsite.h"
 #include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
@@ -338,7 +340,9 @@ void TfrmZorvan::mniOptionsClick() {
 // Each maintenance item opens its dialog modally and frees it afterwards; the dialogs come
 // with their own work. An item does nothing while the list its dialog needs is none.
 void TfrmZorvan::mniSitesClick() {
-  if (!Sites) return;
+  if (!Sites || Busy) return;
+  TfrmSite dlg(this, *Sites, Clocks.get(), Modems);
+  dlg.exec();
 }
 void TfrmZorvan::mniBellsClick() {
   if (!Configs) return;
@@ -347,7 +351,10 @@ void TfrmZorvan::mniHolidaysClick() {
   if (!Configs) return;
 }
 void TfrmZorvan::mniClocksClick() {
-  if (!Clocks) return;
+  // Each clock is saved with its reader configuration, so both lists are needed.
+  if (!Clocks || !Configs || Busy) return;
+  TfrmClock dlg(this, *Clocks, *Configs, Sites.get(), Groups.get(), DataPath);
+  dlg.exec();
 }
 void TfrmZorvan::mniGroupsClick() {
   if (!Groups) return;
