@@ -49,6 +49,9 @@ TEST_F(ReaderOpsTest, MissingOrIncompleteLibraryStopsTheOperationNotTheProgram) 
   WriteClocks({"1, 1"});
   TRunResult r = RunZorvan({"X", "x1"}, 40, ZorvanWithLibrary(""));
   ExpectRun(r, 2);
+  EXPECT_THAT(r.out, HasSubstr("#1 X: did not start, 1 failure line\n"
+                               "    RDRDLL32.DLL load failed with error #2\n"
+                               "#2 x1: did not start, 1 failure line\n"));
   std::string log = CommandLineLog();
   EXPECT_THAT(log, HasSubstr("Running command line paramter #1, X\r\n"
                              "RDRDLL32.DLL load failed with error #2\r\n"
