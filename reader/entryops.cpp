@@ -4,6 +4,7 @@
 
 #include "reader/engine.h"
 #include "reader/enginehost.h"
+#include "reader/userdb.h"
 #include "reader/walks.h"
 #include "util/fileio.h"
 #include "util/clock.h"
@@ -21,10 +22,6 @@ std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std:
 bool PollClock() { return true; }
 bool ConfigureClock() { return true; }
 bool SetTimeClock() { return true; }
-bool RestoreUsersClock() { return true; }
-bool RestoreFullClock() { return true; }
-bool GetUsersClock() { return true; }
-bool GetFullClock() { return true; }
 
 bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
   WalkSites(sites, clock, step);

@@ -189,13 +189,14 @@ bool TUserStore::Store(const std::string& idText, const std::string& record) {
   return Store(idText, reinterpret_cast<const std::uint8_t*>(record.data()));
 }
 
-bool TUserStore::Store(const std::string& idText, const std::uint8_t record[kRecordSize]) {
+bool TUserStore::Store(const std::string& idText, const std::uint8_t record[kRecordSize],
+                       bool reuseFree) {
   if (idText.empty() || TrimLine(idText) != idText || IsFreeIndexLine(idText) ||
       idText.find_first_of("\r\n") != std::string::npos)
     return false;
   long long own = SlotOf(idText);
   if (own >= 0) return WriteRecord(static_cast<std::size_t>(own), record);
-  std::size_t slot = free_.empty() ? lines_.size() : *free_.begin();
+  std::size_t slot = free_.empty() || !reuseFree ? lines_.size() : *free_.begin();
   // The record first: an index line never names a record that is not on disk.
   if (!WriteRecord(slot, record)) return false;
   return SetLine(slot, idText);

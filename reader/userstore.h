@@ -51,7 +51,9 @@ class TUserStore {
   // index then stays as it was. The id must be a non-empty text without line ends, blanks at
   // either end, or the free mark "0".
   bool Store(const std::string& idText, const std::string& record);
-  bool Store(const std::string& idText, const std::uint8_t record[kRecordSize]);
+  // The same; without `reuseFree` a new id always gets a new line at the end.
+  bool Store(const std::string& idText, const std::uint8_t record[kRecordSize],
+             bool reuseFree = true);
   // Frees the first line of the id (it reads "0" afterwards). False when the index does not
   // name the id or the line could not be written.
   bool Free(const std::string& idText);
