@@ -172,6 +172,7 @@ bool ReadAllBanks(std::size_t size, bool ext, long long& found) {
   std::uint8_t data[kDataBankSize];
   int failedInRow = 0;
   for (int bank = 0; bank <= 0xFFFF; ++bank) {
+    std::memset(data, kBankFree, sizeof data);
     if (!Rdr().GetDataBank(bank, data)) {
       LogClockError("Failed to read bank number " + std::to_string(bank) + ".");
       if (++failedInRow >= kMaxFailedBankReads) return false;
