@@ -193,6 +193,7 @@ TEST_F(UserDbTest, RecordByRecordFailureLines) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.entry);
+    Host.UserList = std::make_unique<TUserList>(Dir + "user.txt");
     Fake.reset();
     Fake.set_reader(1, 0, 0, 1);
     Fake.push_results(c.entry, 1, c.fails);
@@ -200,6 +201,19 @@ TEST_F(UserDbTest, RecordByRecordFailureLines) {
     EXPECT_TRUE(c.get ? GetUsersSites(AllSites(), "") : RestoreUsersSites(AllSites(), ""));
     EXPECT_THAT(Host.Lines, ElementsAreArray(c.want));
   }
+
+  // No users file: the reader is neither cleared nor sent empty banks.
+  Fake.reset();
+  Fake.set_reader(1, 0, 0, 1);
+  Host.UserList.reset();
+  Host.Lines.clear();
+  EXPECT_TRUE(RestoreUsersSites(AllSites(), ""));
+  EXPECT_TRUE(RestoreFullSites(AllSites(), ""));
+  EXPECT_THAT(Host.Lines, ElementsAre(p + "Model ZV2K, Small 128K", p + "Failed to download user templates",
+                                      p + "Model ZV2K, Small 128K", p + "Failed to download user templates"));
+  EXPECT_EQ(Fake.count("rdrClearUserDataBase") + Fake.count("rdrEnterIdleMode") +
+                Fake.count("rdrHereIsBankNumber"),
+            0);
 }
 
 }  // namespace
