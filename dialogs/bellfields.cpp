@@ -48,6 +48,11 @@ TCheck BellValidate(const TBellFields& f) {
   const long long d = ValueOf(f.duration, 0);
   if (d < kBellDurationMin || d > kBellDurationMax)
     return Fails("Invalid duration. Please enter a number from 1 to 31.", "edtDuration");
+  // zv.cfg reads a bell line without days as ringing every day: a bell saved with no day
+  // would come back ringing on all of them.
+  bool anyDay = false;
+  for (bool d : f.days) anyDay = anyDay || d;
+  if (!anyDay) return Fails("Bell day required.", BellDayBox(0));
   return std::nullopt;
 }
 

@@ -37,6 +37,7 @@ TfrmBells::TfrmBells(QWidget* parent, TZvCfgList& configs)
   for (QLineEdit* e : {edtTime, edtDuration}) {
     e->setMaxLength(5);
     SetCharsWide(e, 5);
+    e->setMaximumWidth(e->minimumWidth() + 8);
   }
   grid->addWidget(Buddy("Time", edtTime), 0, 0, Qt::AlignHCenter);
   grid->addWidget(Buddy("Duration", edtDuration), 0, 1, Qt::AlignHCenter);

@@ -34,6 +34,7 @@ TfrmHolidays::TfrmHolidays(QWidget* parent, TZvCfgList& configs)
   lstHolidays->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lblHolidays->setBuddy(lstHolidays);
   lstHolidays->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00/00")) + 48);
+  lstHolidays->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00/00")) * 3);
 
   btnDecMonth = button("btnDecMonth", QStringLiteral("<"));
   btnDecMonth->setToolTip(QStringLiteral("previous month"));
