@@ -81,12 +81,17 @@ TfrmBells::TfrmBells(QWidget* parent, TZvCfgList& configs)
   // Only a failed save sets Modified here, so no control is watched.
   connect(cbxBells, &QComboBox::activated, this, [this] { cbxBellsClick(); });
   connect(lstBells, &QListWidget::itemClicked, this, [this] { lstBellsClick(); });
-  connect(lstBells, &QListWidget::currentRowChanged, this, [this](int row) {
-    if (row >= 0) lstBellsClick();
+  // A click, or arrow keys moving the selection; not the focus arriving in the list.
+  connect(lstBells, &QListWidget::itemSelectionChanged, this, [this] {
+    if (lstBells->currentRow() >= 0) lstBellsClick();
   });
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget* old, QWidget*) { OnExitControl(old); });
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                        [this](QWidget* old, QWidget*) { OnExitControl(old); });
 }
+
+// The controls are freed after this part of the dialog, and each one freed may move the
+// focus: the watch must end first.
+TfrmBells::~TfrmBells() { disconnect(focusWatch_); }
 
 void TfrmBells::OnExitControl(QWidget* old) {
   if (!old || !isAncestorOf(old)) return;

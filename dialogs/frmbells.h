@@ -20,6 +20,7 @@ class TfrmBells : public TRecordEditor {
   Q_OBJECT
  public:
   explicit TfrmBells(QWidget* parent, TZvCfgList& configs);
+  ~TfrmBells() override;
 
   void cbxBellsClick();
   void lstBellsClick();
@@ -55,6 +56,7 @@ class TfrmBells : public TRecordEditor {
   TZvCfgList& configs_;
   TBell* itemToShow_ = nullptr;
   QPointer<QWidget> lastLeft_;
+  QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace zv

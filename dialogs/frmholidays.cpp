@@ -96,7 +96,8 @@ TfrmHolidays::TfrmHolidays(QWidget* parent, TZvCfgList& configs)
   connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
   connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
   connect(lstHolidays, &QListWidget::itemClicked, this, [this] { lstHolidaysClick(); });
-  connect(lstHolidays, &QListWidget::currentRowChanged, this, [this] { lstHolidaysClick(); });
+  // A click, or arrow keys moving the selection; not the focus arriving in the list.
+  connect(lstHolidays, &QListWidget::itemSelectionChanged, this, [this] { lstHolidaysClick(); });
 
   // FormCreate: 1 January of the current year.
   SetCalendarDate(TCalendarDate{LocalNow().tm_year + 1900, 1, 1});
