@@ -135,8 +135,14 @@ void TfrmBells::ListItems(const TBellSchedule* schedule) {
 }
 
 void TfrmBells::Refresh(const TRefresh& p) {
-  auto* schedule = dynamic_cast<TBellSchedule*>(p.record);
-  auto* bell = dynamic_cast<TBell*>(p.record);
+  // The record is known by the entry that carries it, so a record freed since the refresh
+  // was posted is never touched.
+  TBell* bell = nullptr;
+  TBellSchedule* schedule = nullptr;
+  if (int i = IndexOfRecord(lstBells, p.record); i >= 0)
+    bell = static_cast<TBell*>(EntryRecord(lstBells, i));
+  else if (int j = IndexOfRecord(cbxBells, p.record); j >= 0)
+    schedule = static_cast<TBellSchedule*>(EntryRecord(cbxBells, j));
   if (bell) {
     itemToShow_ = bell;
   } else if (schedule) {
@@ -181,6 +187,7 @@ void TfrmBells::btnDeleteClick() {
     return;
   }
   if (!BellDeleteItem(configs_, *schedule, TextOf(edtTime), [this](const TBell* b) {
+        const QSignalBlocker block(lstBells);
         delete lstBells->takeItem(IndexOfRecord(lstBells, b));
       }))
     return;
