@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "util/numbers.h"
+#include "dialogs/timezonefields.h"
 #include "util/text.h"
 
 namespace zv {
@@ -12,9 +13,8 @@ std::string BellDayBox(int d) { return "CheckBox" + std::to_string(d + 1); }
 std::string BellListHeading() {
   // The same column widths as the display line: time 5, duration 7, then the days.
   static const int kWidths[8] = {4, 4, 5, 5, 4, 5, 4, 5};
-  static const char* kDays[8] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Hol"};
   std::string s = PadRight("Time", 5) + PadLeft("Dur", 7);
-  for (int d = 0; d < 8; ++d) s += PadLeft(kDays[d], kWidths[d]);
+  for (int d = 0; d < 8; ++d) s += PadLeft(DayColumn(d), kWidths[d]);
   return s;
 }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -55,6 +56,20 @@ void SetCharsWide(QWidget* control, int chars) {
   const int text = control->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0')));
   const int extra = qobject_cast<QComboBox*>(control) ? 40 : 12;
   control->setMinimumWidth(text + extra);
+}
+
+void SetShortEdit(QLineEdit* edit, int chars) {
+  edit->setMaxLength(chars);
+  SetCharsWide(edit, chars);
+  edit->setMaximumWidth(edit->minimumWidth() + 8);
+}
+
+QBoxLayout* KeyRow(const char* label, QWidget* box) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(Buddy(label, box));
+  row->addWidget(box);
+  row->addStretch();
+  return row;
 }
 
 void ReadingTabOrder(QWidget* window, std::initializer_list<QWidget*> last) {

@@ -12,12 +12,9 @@
 
 #include "dialogs/dialoglayout.h"
 #include "dialogs/selectionbox.h"
+#include "dialogs/timezonefields.h"
 
 namespace zv {
-
-namespace {
-const char* const kDayColumns[8] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Hol"};
-}
 
 TfrmBells::TfrmBells(QWidget* parent, TZvCfgList& configs)
     : TRecordEditor(parent, "frmBells", "Bells"), configs_(configs) {
@@ -25,28 +22,21 @@ TfrmBells::TfrmBells(QWidget* parent, TZvCfgList& configs)
   cbxBells = NamedCombo(this, "cbxBells");
   MakeEditable(cbxBells, 5);
   SetCharsWide(cbxBells, 6);
-  auto* top = new QHBoxLayout;
-  top->addWidget(Buddy("Bell Schedule:", cbxBells));
-  top->addWidget(cbxBells);
-  top->addStretch();
+  QBoxLayout* top = KeyRow("Bell Schedule:", cbxBells);
 
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
   edtTime = NamedEdit(this, "edtTime");
   edtDuration = NamedEdit(this, "edtDuration");
-  for (QLineEdit* e : {edtTime, edtDuration}) {
-    e->setMaxLength(5);
-    SetCharsWide(e, 5);
-    e->setMaximumWidth(e->minimumWidth() + 8);
-  }
+  for (QLineEdit* e : {edtTime, edtDuration}) SetShortEdit(e, 5);
   grid->addWidget(Buddy("Time", edtTime), 0, 0, Qt::AlignHCenter);
   grid->addWidget(Buddy("Duration", edtDuration), 0, 1, Qt::AlignHCenter);
   grid->addWidget(edtTime, 1, 0);
   grid->addWidget(edtDuration, 1, 1);
   for (int d = 0; d < 8; ++d) {
     CheckBox[d] = NamedCheck(this, BellDayBox(d).c_str(), "");
-    CheckBox[d]->setAccessibleName(QString::fromLatin1(kDayColumns[d]));
-    grid->addWidget(new QLabel(QString::fromLatin1(kDayColumns[d]), this), 0, d + 2,
+    CheckBox[d]->setAccessibleName(QString::fromLatin1(DayColumn(d)));
+    grid->addWidget(new QLabel(QString::fromLatin1(DayColumn(d)), this), 0, d + 2,
                     Qt::AlignHCenter);
     grid->addWidget(CheckBox[d], 1, d + 2, Qt::AlignHCenter);
   }

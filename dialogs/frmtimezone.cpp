@@ -13,20 +13,13 @@
 
 namespace zv {
 
-namespace {
-const char* const kDayColumns[8] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Hol"};
-}
-
 TfrmTimeZone::TfrmTimeZone(QWidget* parent, TZvCfgList& configs)
     : TRecordEditor(parent, "frmTimeZone", "Time Zones"), configs_(configs) {
   // Created in reading order, which is the tab order: each row from its start to "Hol".
   cbxTimeZones = NamedCombo(this, "cbxTimeZones");
   MakeEditable(cbxTimeZones, 2);
   SetCharsWide(cbxTimeZones, 3);
-  auto* top = new QHBoxLayout;
-  top->addWidget(Buddy("Time Zone:", cbxTimeZones));
-  top->addWidget(cbxTimeZones);
-  top->addStretch();
+  QBoxLayout* top = KeyRow("Time Zone:", cbxTimeZones);
 
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(10);
@@ -36,7 +29,7 @@ TfrmTimeZone::TfrmTimeZone(QWidget* parent, TZvCfgList& configs)
   };
   heading("Start", 1);
   heading("Stop", 2);
-  for (int d = 0; d < 8; ++d) heading(kDayColumns[d], d + 3);
+  for (int d = 0; d < 8; ++d) heading(DayColumn(d), d + 3);
   for (int k = 1; k <= TTimeZone::kIntervals; ++k) {
     QLineEdit*& start = edtStartTime[k - 1];
     QLineEdit*& stop = edtEndTime[k - 1];
@@ -53,7 +46,7 @@ TfrmTimeZone::TfrmTimeZone(QWidget* parent, TZvCfgList& configs)
     for (int d = 0; d < 8; ++d) {
       QCheckBox* box = NamedCheck(this, DayBox(k, d).c_str(), "");
       box->setAccessibleName(QString::fromLatin1(row.c_str()) + QLatin1Char(' ') +
-                             QString::fromLatin1(kDayColumns[d]));
+                             QString::fromLatin1(DayColumn(d)));
       CheckBox[k - 1][d] = box;
       grid->addWidget(box, k, d + 3, Qt::AlignHCenter);
     }

@@ -6,6 +6,11 @@
 
 namespace zv {
 
+const char* DayColumn(int d) {
+  static const char* const kColumns[8] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Hol"};
+  return d >= 0 && d < 8 ? kColumns[d] : "";
+}
+
 std::string StartEdit(int k) { return "edtStartTime" + std::to_string(k); }
 std::string StopEdit(int k) { return "edtEndTime" + std::to_string(k); }
 std::string DayBox(int k, int d) { return "CheckBox" + std::to_string(8 * (k - 1) + d + 1); }

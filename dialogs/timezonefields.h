@@ -18,6 +18,9 @@ struct TTimeZoneFields {
   std::array<TDayFlags, TTimeZone::kIntervals> days{};        // CheckBox1 .. CheckBox32
 };
 
+// The day columns' headings, d 0 (Sunday) .. 7 (holiday): "Sun" .. "Sat", "Hol".
+const char* DayColumn(int d);
+
 // The objectNames of the controls of interval k (1 to 4) and day d (0 Sunday .. 7 holiday):
 // the box of row k, column d is CheckBox number 8 (k - 1) + d + 1.
 std::string StartEdit(int k);
