@@ -1,6 +1,8 @@
 #include "dialogs/bellfields.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "util/numbers.h"
 #include "dialogs/timezonefields.h"
@@ -56,10 +58,16 @@ TCheck BellValidate(const TBellFields& f) {
   return std::nullopt;
 }
 
-TBellStored BellStore(TZvCfgList& configs, const std::string& schedule, const TBell& fresh) {
+TBellStored BellStore(TZvCfgList& configs, const std::string& schedule, const TBell& fresh,
+                      TBellSchedule* shownSchedule, TBell* shownBell) {
   TBellStored s;
   const std::string number = NormalizeNumber(Trimmed(schedule));
-  s.schedule = configs.FindBellSchedule(number);
+  const std::vector<TBellSchedule*> all = configs.BellSchedules();
+  if (shownSchedule && shownSchedule->Number() == number &&
+      std::find(all.begin(), all.end(), shownSchedule) != all.end())
+    s.schedule = shownSchedule;
+  else
+    s.schedule = configs.FindBellSchedule(number);
   if (!s.schedule) {
     auto created = std::make_unique<TBellSchedule>();
     created->SetNumber(number);
@@ -67,7 +75,9 @@ TBellStored BellStore(TZvCfgList& configs, const std::string& schedule, const TB
     configs.AddObject("", std::move(created));
     s.scheduleAdded = true;
   }
-  s.bell = s.schedule->FindBell(fresh.Time());
+  const bool shownHere = shownBell && s.schedule->IndexOf(shownBell) >= 0;
+  s.bell = shownHere && shownBell->Time() == fresh.Time() ? shownBell
+                                                          : s.schedule->FindBell(fresh.Time());
   if (s.bell) {
     s.bell->CopyFrom(fresh);
   } else {

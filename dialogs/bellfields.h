@@ -43,8 +43,11 @@ struct TBellStored {
 };
 // Stores the fresh bell into the schedule numbered by the text (normalised: 007 is 7): into
 // the bell with the same time when the schedule has one, else appended; a schedule that
-// does not exist is appended to the list first. The file is not written.
-TBellStored BellStore(TZvCfgList& configs, const std::string& schedule, const TBell& fresh);
+// does not exist is appended to the list first. The file is not written. The schedule and
+// bell on screen (either may be none) take the save when they have its number and time, so
+// that of two with one key in a hand-edited file the one edited is the one changed.
+TBellStored BellStore(TZvCfgList& configs, const std::string& schedule, const TBell& fresh,
+                      TBellSchedule* shownSchedule = nullptr, TBell* shownBell = nullptr);
 
 // Delete of the whole schedule: asked, and on Yes `removing` is told, then the schedule
 // leaves the list with its bells. True when it was deleted (zv.cfg is then to be written).

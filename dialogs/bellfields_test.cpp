@@ -1,8 +1,7 @@
 // The Bells dialog's checks and record handling, without widgets.
 #include "dialogs/bellfields.h"
 
-#include <gtest/gtest.h>
-
+#include "dialogs/dialogtest.h"
 #include "util/msgbox.h"
 #include "util/numbers.h"
 #include "util/testsupport.h"
@@ -58,13 +57,7 @@ TEST(BellFields, ChecksWithMessageAndFocus) {
   for (const Case& c : cases) {
     TBellFields f = Good();
     c.edit(f);
-    TCheck r = BellValidate(f);
-    if (c.message.empty()) {
-      EXPECT_FALSE(r) << c.what << ": " << r->message;
-    } else {
-      ASSERT_TRUE(r) << c.what;
-      EXPECT_EQ(*r, (TCheckFailure{c.message, c.focus})) << c.what;
-    }
+    ExpectCheck(BellValidate(f), c.message, c.focus, c.what);
   }
 }
 

@@ -6,6 +6,7 @@
 
 class QBoxLayout;
 class QCheckBox;
+class QFormLayout;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -24,8 +25,16 @@ QRadioButton* NamedRadio(QWidget* parent, const char* name, const char* text);
 // mnemonic, when the text has one, moves to the control.
 QLabel* Buddy(const char* text, QWidget* control);
 // At least wide enough for `chars` digits of the control's font, so that a larger font
-// widens it too.
-void SetCharsWide(QWidget* control, int chars);
+// widens it too; a `fixed` control keeps that width (short numbers).
+void SetCharsWide(QWidget* control, int chars, bool fixed = false);
+// Labelled edits added as rows of a form, each `chars` digits wide at least.
+struct TEditRow {
+  QLineEdit** edit;
+  const char* name;
+  const char* label;
+};
+void AddEditRows(QWidget* parent, QFormLayout* form, int chars,
+                 std::initializer_list<TEditRow> rows);
 // An edit of at most `chars` characters, as wide as they need and no wider.
 void SetShortEdit(QLineEdit* edit, int chars);
 // The row of a dialog's key: the label, the box, and the rest of the row empty.

@@ -155,7 +155,9 @@ TCheck TfrmBells::ValidateRecord() { return BellValidate(Fields()); }
 
 bool TfrmBells::StoreRecord() {
   const TBellFields f = Fields();
-  const TBellStored s = BellStore(configs_, f.schedule, BellFromFields(f));
+  const TBellStored s = BellStore(configs_, f.schedule, BellFromFields(f),
+                                  SelectedRecord<TBellSchedule>(cbxBells),
+                                  SelectedRecord<TBell>(lstBells));
   if (s.scheduleAdded) AddEntry(cbxBells, s.schedule->Number(), s.schedule, true);
   const bool written = WriteList(configs_);
   itemToShow_ = s.bell;

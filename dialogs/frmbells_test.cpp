@@ -52,6 +52,11 @@ class FrmBells : public TDialogTest {
 TEST_F(FrmBells, ListSaveAndNew) {
   EXPECT_EQ(Entries(cbx), (std::vector<std::string>{"2", "7"}));
   EXPECT_EQ(FocusName(dlg.get()), "cbxBells");
+  EXPECT_EQ(TabStops(dlg.get(), cbx),
+            (std::vector<std::string>{"cbxBells", "edtTime", "edtDuration", "CheckBox1",
+                                      "CheckBox2", "CheckBox3", "CheckBox4", "CheckBox5",
+                                      "CheckBox6", "CheckBox7", "CheckBox8", "lstBells", "btnNew",
+                                      "btnSave", "btnDelete", "btnClose"}));
   EXPECT_EQ(TextOf(cbx), "2");
   Pick(cbx, "7");
   // In time order, whatever the order in the file.

@@ -72,6 +72,13 @@ TfrmTimeZone::TfrmTimeZone(QWidget* parent, TZvCfgList& configs)
   connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 }
 
+void TfrmTimeZone::showEvent(QShowEvent* e) {
+  TRecordEditor::showEvent(e);
+  // Cancel sits between Delete and Close in the row, and so in the tab order.
+  QWidget::setTabOrder(btnDelete, btnCancel);
+  QWidget::setTabOrder(btnCancel, btnClose);
+}
+
 void TfrmTimeZone::cbxTimeZonesClick() { PostRefresh(); }
 
 void TfrmTimeZone::btnCancelClick() { PostRefresh(); }
@@ -103,7 +110,8 @@ TCheck TfrmTimeZone::ValidateRecord() { return TimeZoneValidate(Fields()); }
 
 bool TfrmTimeZone::StoreRecord() {
   bool added = false;
-  TTimeZone* stored = TimeZoneStore(configs_, TimeZoneFromFields(Fields()), added);
+  TTimeZone* stored = TimeZoneStore(configs_, TimeZoneFromFields(Fields()),
+                                    SelectedRecord<TTimeZone>(cbxTimeZones), added);
   if (added) AddEntry(cbxTimeZones, stored->Number(), stored, true);
   return WriteList(configs_);
 }

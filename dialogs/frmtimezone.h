@@ -40,6 +40,7 @@ class TfrmTimeZone : public TRecordEditor {
   void Refresh(const TRefresh& p) override;
   TCheck ValidateRecord() override;
   bool StoreRecord() override;
+  void showEvent(QShowEvent* e) override;
 
  private:
   TZvCfgList& configs_;

@@ -37,6 +37,15 @@ TEST_F(FrmTimeZone, WalkThroughTheControls) {
   auto* cbx = Child<QComboBox>(dlg.get(), "cbxTimeZones");
   EXPECT_EQ(Entries(cbx), (std::vector<std::string>{"12", "20", "3"}));  // sorted as text
   EXPECT_EQ(FocusName(dlg.get()), "cbxTimeZones");
+  // Row by row from the start to "Hol", then the buttons as they stand.
+  std::vector<std::string> stops{"cbxTimeZones"};
+  for (int k = 1; k <= 4; ++k) {
+    stops.push_back(StartEdit(k));
+    stops.push_back(StopEdit(k));
+    for (int d = 0; d < 8; ++d) stops.push_back(DayBox(k, d));
+  }
+  for (const char* b : {"btnNew", "btnSave", "btnDelete", "btnCancel", "btnClose"}) stops.push_back(b);
+  EXPECT_EQ(TabStops(dlg.get(), cbx), stops);
   EXPECT_EQ(TextOf(Edit("edtStartTime1")), "08:00");
   EXPECT_TRUE(Box("CheckBox2")->isChecked());   // row 1, Monday
   EXPECT_FALSE(Box("CheckBox1")->isChecked());  // row 1, Sunday

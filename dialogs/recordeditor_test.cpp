@@ -102,6 +102,15 @@ TEST_F(RecordEditor, PickPostsTheRefresh) {
 TEST_F(RecordEditor, TypedKeyIsNoSelection) {
   dlg->cbxNames->setEditText("zz");
   EXPECT_EQ(SelectedIndex(dlg->cbxNames), -1);
+  // Leaving the box with the text of another entry is no pick.
+  dlg->edtNote->setText("kept");
+  dlg->cbxNames->setEditText("c");
+  emit dlg->cbxNames->lineEdit()->editingFinished();
+  QApplication::processEvents();
+  EXPECT_EQ(TextOf(dlg->edtNote), "kept");
+  EXPECT_EQ(SelectedIndex(dlg->cbxNames), -1);
+  EXPECT_EQ(dlg->refreshes, 1);
+  dlg->SetModified(false);
   EXPECT_FALSE(dlg->Modified());  // typing a key is not a change
   dlg->edtNote->setText("changed");
   EXPECT_TRUE(dlg->Modified());

@@ -30,6 +30,9 @@ void MakeEditable(QComboBox* box, int maxLength) {
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
   box->setCompleter(nullptr);
+  // Leaving the box with a typed text that equals an entry would pick that entry (and drop
+  // the fields on screen unasked); only a pick from the list, or Enter, is a pick here.
+  QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
   if (maxLength > 0) box->lineEdit()->setMaxLength(maxLength);
 }
 

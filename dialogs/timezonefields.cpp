@@ -1,6 +1,8 @@
 #include "dialogs/timezonefields.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "util/numbers.h"
 
@@ -67,7 +69,16 @@ TCheck TimeZoneValidate(const TTimeZoneFields& f) {
   return std::nullopt;
 }
 
-TTimeZone* TimeZoneStore(TZvCfgList& configs, const TTimeZone& fresh, bool& added) {
+TTimeZone* TimeZoneStore(TZvCfgList& configs, const TTimeZone& fresh, TTimeZone* shown,
+                         bool& added) {
+  added = false;
+  const std::vector<TTimeZone*> zones = configs.TimeZones();
+  if (shown && shown->Number() == fresh.Number() &&
+      std::find(zones.begin(), zones.end(), shown) != zones.end()) {
+    shown->CopyFrom(fresh);
+    configs.Modified = true;
+    return shown;
+  }
   added = configs.FindTimeZone(fresh.Number()) == nullptr;
   auto zone = std::make_unique<TTimeZone>();
   zone->CopyFrom(fresh);

@@ -35,8 +35,11 @@ TTimeZone TimeZoneFromFields(const TTimeZoneFields& f);
 TCheck TimeZoneValidate(const TTimeZoneFields& f);
 
 // The zone stored into the list (copied into the zone with its number, or appended; then
-// `added` is set). Answers the list's record. The file is not written.
-TTimeZone* TimeZoneStore(TZvCfgList& configs, const TTimeZone& fresh, bool& added);
+// `added` is set). Answers the list's record. The file is not written. `shown` is the zone
+// on screen: when it has the fresh number it takes the fields, so that of two zones with one
+// number in a hand-edited file the one edited is the one changed.
+TTimeZone* TimeZoneStore(TZvCfgList& configs, const TTimeZone& fresh, TTimeZone* shown,
+                         bool& added);
 
 // Delete of the number on screen (trimmed): asked, and on Yes the zone is removed from the
 // list after `removing` was told which record goes (none when the number is not in the

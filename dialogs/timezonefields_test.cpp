@@ -1,8 +1,7 @@
 // The Time Zones dialog's checks and record handling, without widgets.
 #include "dialogs/timezonefields.h"
 
-#include <gtest/gtest.h>
-
+#include "dialogs/dialogtest.h"
 #include "util/msgbox.h"
 #include "util/testsupport.h"
 
@@ -61,13 +60,7 @@ TEST(TimeZoneFields, ChecksWithMessageAndFocus) {
   for (const Case& c : cases) {
     TTimeZoneFields f = Good();
     c.edit(f);
-    TCheck r = TimeZoneValidate(f);
-    if (c.message.empty()) {
-      EXPECT_FALSE(r) << c.what << ": " << r->message;
-    } else {
-      ASSERT_TRUE(r) << c.what;
-      EXPECT_EQ(*r, (TCheckFailure{c.message, c.focus})) << c.what;
-    }
+    ExpectCheck(TimeZoneValidate(f), c.message, c.focus, c.what);
   }
   EXPECT_EQ(DayBox(1, 0), "CheckBox1");
   EXPECT_EQ(DayBox(4, 7), "CheckBox32");
@@ -95,7 +88,7 @@ TEST(TimeZoneFields, SavedZoneReadsBackTheSame) {
   EXPECT_EQ(fresh.Stop(1), "17:00");
   EXPECT_EQ(fresh.Start(2), "00:45");
   bool added = true;
-  TTimeZone* stored = TimeZoneStore(configs, fresh, added);
+  TTimeZone* stored = TimeZoneStore(configs, fresh, nullptr, added);
   EXPECT_FALSE(added);  // into zone 7, not a second one
   EXPECT_EQ(stored, configs.FindTimeZone("7"));
   ASSERT_TRUE(configs.Save());
@@ -126,6 +119,19 @@ TEST(TimeZoneFields, SavedZoneReadsBackTheSame) {
                 "Are you sure you want to permanently delete time zone number 9?"}));
   TimeZoneDelete(reread, "", [&](const TTimeZone*) { ADD_FAILURE(); });  // nothing asked
   EXPECT_EQ(boxes.shown.size(), 2u);
+
+  // Of two zones 4 in a hand-edited file, the one on screen takes the save.
+  zv::testing::WriteFile(path, "#tz 4\r\n01:00 02:00 1\r\n#end\r\n#tz 4\r\n03:00 04:00 2\r\n#end\r\n");
+  TZvCfgList twice(path);
+  TTimeZone* second = twice.TimeZones()[1];
+  TTimeZoneFields edited = TimeZoneToFields(second, TTimeZoneFields{});
+  edited.number = "4";
+  edited.stop[0] = "05:00";
+  EXPECT_EQ(TimeZoneStore(twice, TimeZoneFromFields(edited), second, added), second);
+  EXPECT_FALSE(added);
+  EXPECT_EQ(twice.TimeZones()[0]->Stop(1), "02:00");
+  EXPECT_EQ(second->Stop(1), "05:00");
+  EXPECT_TRUE(twice.Modified);
 }
 
 }  // namespace
