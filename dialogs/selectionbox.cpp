@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QVariant>
+#include <algorithm>
 
 #include "app/latin1.h"
 #include "util/text.h"
@@ -15,13 +16,32 @@ QVariant Carry(TRecord* record) {
 }
 TRecord* Carried(const QVariant& v) { return reinterpret_cast<TRecord*>(v.value<quintptr>()); }
 
-// Where a sorted box takes a new text: after every entry that does not sort behind it.
+// Text order of the sorted boxes: ASCII letters without regard to case, then bytes.
+bool SortsBefore(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+// Where a sorted box takes a new text: after every entry that does not sort behind it. The
+// entries are in order, so a binary search finds it (the Users dialog lists every user).
 template <class TextAt>
 int SortedPosition(const std::string& text, int count, TextAt textAt) {
-  const std::string key = LowerAscii(text);
-  int i = 0;
-  while (i < count && LowerAscii(textAt(i)) <= key) ++i;
-  return i;
+  int low = 0, high = count;
+  while (low < high) {
+    const int mid = low + (high - low) / 2;
+    if (SortsBefore(text, textAt(mid))) {
+      high = mid;
+    } else {
+      low = mid + 1;
+    }
+  }
+  return low;
 }
 
 }  // namespace
