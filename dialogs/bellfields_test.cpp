@@ -2,7 +2,6 @@
 #include "dialogs/bellfields.h"
 
 #include "dialogs/dialogtest.h"
-#include "util/msgbox.h"
 #include "util/numbers.h"
 #include "util/testsupport.h"
 
@@ -80,7 +79,6 @@ class BellStoreTest : public ::testing::Test {
   zv::testing::TTempDir dir;
   std::string path = dir.file("zv.cfg");
   std::unique_ptr<TZvCfgList> configs;
-  TScriptedMessageBoxes boxes;
 };
 
 // Saved bells land in their schedule (one bell per time) and read back from zv.cfg the same.
@@ -125,34 +123,6 @@ TEST_F(BellStoreTest, AcceptedDurationsSurviveTheNextLoad) {
   TZvCfgList reread(path);
   EXPECT_EQ(accepted, 31);
   EXPECT_EQ(reread.FindBellSchedule("9")->Count(), accepted);
-}
-
-// Delete of a bell finds it by the time text exactly; delete of a schedule takes its bells.
-TEST_F(BellStoreTest, Deletes) {
-  TBellSchedule* seven = configs->FindBellSchedule("7");
-  auto never = [](const TBell*) { ADD_FAILURE(); };
-  EXPECT_FALSE(BellDeleteItem(*configs, *seven, "8:00", never));  // nothing asked
-  EXPECT_FALSE(BellDeleteItem(*configs, *seven, " 08:00", never));
-  EXPECT_TRUE(boxes.shown.empty());
-  boxes.Answer(mbNo);
-  EXPECT_FALSE(BellDeleteItem(*configs, *seven, "08:00", never));
-  boxes.Answer(mbYes);
-  const TBell* told = nullptr;
-  const TBell* bell = seven->FindBell("08:00");
-  EXPECT_TRUE(BellDeleteItem(*configs, *seven, "08:00", [&](const TBell* b) { told = b; }));
-  EXPECT_EQ(told, bell);
-  EXPECT_EQ(seven->Count(), 0);
-
-  boxes.Answer(mbYes);
-  const TBellSchedule* gone = nullptr;
-  EXPECT_TRUE(BellDeleteSchedule(*configs, seven, [&](const TBellSchedule* s) { gone = s; }));
-  EXPECT_EQ(gone, seven);
-  EXPECT_EQ(configs->FindBellSchedule("7"), nullptr);
-  EXPECT_EQ(boxes.Texts(),
-            (std::vector<std::string>{
-                "Are you sure you want to permanently delete bell item for 08:00?",
-                "Are you sure you want to permanently delete bell item for 08:00?",
-                "Are you sure you want to permanently delete bell schedule number 7?"}));
 }
 
 }  // namespace

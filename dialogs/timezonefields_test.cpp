@@ -2,7 +2,6 @@
 #include "dialogs/timezonefields.h"
 
 #include "dialogs/dialogtest.h"
-#include "util/msgbox.h"
 #include "util/testsupport.h"
 
 namespace zv {
@@ -70,7 +69,6 @@ TEST(TimeZoneFields, ChecksWithMessageAndFocus) {
 // times in their stored form, the number as zv.cfg reads it.
 TEST(TimeZoneFields, SavedZoneReadsBackTheSame) {
   zv::testing::TTempDir dir;
-  TScriptedMessageBoxes boxes;
   const std::string path = dir.file("zv.cfg");
   zv::testing::WriteFile(path, "#tz 7\r\n01:00 02:00 1\r\n#end\r\n#tz 9\r\n03:00 04:00 2\r\n#end\r\n");
   TZvCfgList configs(path);
@@ -101,24 +99,6 @@ TEST(TimeZoneFields, SavedZoneReadsBackTheSame) {
   EXPECT_EQ(back.stop, want.stop);
   EXPECT_EQ(back.days, want.days);
   EXPECT_EQ(back.stop[3], "23:59");
-
-  // Delete asks; No keeps the zone, Yes removes it and tells which record goes first.
-  const TTimeZone* told = nullptr;
-  boxes.Answer(mbNo);
-  TimeZoneDelete(reread, " 9 ", [&](const TTimeZone* z) { told = z; });
-  EXPECT_NE(reread.FindTimeZone("9"), nullptr);
-  boxes.Answer(mbYes);
-  const TTimeZone* nine = reread.FindTimeZone("9");
-  TimeZoneDelete(reread, " 9 ", [&](const TTimeZone* z) { told = z; });
-  EXPECT_EQ(told, nine);
-  EXPECT_EQ(reread.FindTimeZone("9"), nullptr);
-  EXPECT_TRUE(reread.Modified);
-  EXPECT_EQ(boxes.Texts(),
-            (std::vector<std::string>{
-                "Are you sure you want to permanently delete time zone number 9?",
-                "Are you sure you want to permanently delete time zone number 9?"}));
-  TimeZoneDelete(reread, "", [&](const TTimeZone*) { ADD_FAILURE(); });  // nothing asked
-  EXPECT_EQ(boxes.shown.size(), 2u);
 
   // Of two zones 4 in a hand-edited file, the one on screen takes the save.
   zv::testing::WriteFile(path, "#tz 4\r\n01:00 02:00 1\r\n#end\r\n#tz 4\r\n03:00 04:00 2\r\n#end\r\n");
