@@ -17,8 +17,11 @@
 #include "app/frmoption2.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
+#include "dialogs/frmbells.h"
 #include "dialogs/frmclock.h"
+#include "dialogs/frmholidays.h"
 #include "dialogs/frmsite.h"
+#include "dialogs/frmtimezone.h"
 #include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
@@ -345,10 +348,14 @@ void TfrmZorvan::mniSitesClick() {
   dlg.exec();
 }
 void TfrmZorvan::mniBellsClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmBells dlg(this, *Configs);
+  dlg.exec();
 }
 void TfrmZorvan::mniHolidaysClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmHolidays dlg(this, *Configs);
+  dlg.exec();
 }
 void TfrmZorvan::mniClocksClick() {
   // Each clock is saved with its reader configuration, so both lists are needed.
@@ -363,7 +370,9 @@ void TfrmZorvan::mniUsersClick() {
   if (!Users) return;
 }
 void TfrmZorvan::mniTimeZonesClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmTimeZone dlg(this, *Configs);
+  dlg.exec();
 }
 
 }  // namespace zv

@@ -301,7 +301,14 @@ std::string TRunReport::Summary() const {
       }
       if (t.SitesNotReached > 0)
         parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached"));
-      for (const auto& c : p.Counts) parts.push_back(std::to_string(c.second) + " " + c.first);
+      for (const auto& c : p.Counts) {
+        // The units are plural words ("users", "transactions"): one of them is singular.
+        std::string label = c.first;
+        std::size_t s = label.find(" (");
+        if (c.second == 1 && s != std::string::npos && s > 0 && label[s - 1] == 's')
+          label.erase(s - 1, 1);
+        parts.push_back(std::to_string(c.second) + " " + label);
+      }
       if (t.NotKept > 0) parts.push_back("results not saved");
       if (t.FailureLines > 0)
         parts.push_back(Plural(t.FailureLines, "failure line", "failure lines"));
