@@ -193,6 +193,7 @@ TMyFileStream::TMyFileStream(const std::string& fileName) : fileName_(fileName) 
     if (fd < 0 && errno != EEXIST) throw EZvFileError("Unable to create file " + fileName);
     if (fd >= 0) {
       fd_ = fd;
+      created_ = true;
       return;
     }
   }
@@ -206,17 +207,51 @@ TMyFileStream::~TMyFileStream() {
 
 bool TMyFileStream::WriteLine(const std::string& text) {
   std::string data = text + "\r\n";
-  if (::lseek(fd_, 0, SEEK_END) < 0) return false;
+  off_t end = ::lseek(fd_, 0, SEEK_END);
+  if (end < 0) return false;
   const char* p = data.data();
   std::size_t left = data.size();
   while (left > 0) {
     ssize_t n = ::write(fd_, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      if (left < data.size()) {
+        int rc = ::ftruncate(fd_, end);  // nothing more to do when even that fails
+        (void)rc;
+      }
+      return false;
+    }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+bool TMyFileStream::Sync() {
+  int rc;
+  do {
+    rc = ::fdatasync(fd_);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) return false;
+  if (created_) {
+    int dfd = ::open(DirectoryOf(fileName_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return false;
+    rc = ::fsync(dfd);
+    ::close(dfd);
+    if (rc != 0) return false;
+    created_ = false;
+  }
+  return true;
+}
+
+bool TMyFileStream::EndLastLine() {
+  off_t end = ::lseek(fd_, 0, SEEK_END);
+  if (end <= 0) return end == 0;
+  char last = 0;
+  if (::pread(fd_, &last, 1, end - 1) != 1) return false;
+  if (last == '\n') return true;
+  if (last == '\r') return ::write(fd_, "\n", 1) == 1;
+  return ::write(fd_, "\r\n", 2) == 2;
 }
 
 long long TMyFileStream::Read(void* buf, long long count) {

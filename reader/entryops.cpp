@@ -15,10 +15,9 @@ namespace {
 std::string DataPath() { return EngineHost() ? EngineHost()->DataPath() : std::string(); }
 std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std::string(); }
 
-// The per-clock steps below come with the modules of their operations (polling,
-// configuration and time, user database). Until then each is a step that succeeds without
-// contacting the reader, so that the walks and the files around them run as they will.
-bool PollClock() { return true; }
+// The per-clock steps below come with the modules of their operations (configuration and
+// time, user database). Until then each is a step that succeeds without contacting the
+// reader, so that the walks and the files around them run as they will.
 bool ConfigureClock() { return true; }
 bool SetTimeClock() { return true; }
 bool RestoreUsersClock() { return true; }
@@ -53,6 +52,9 @@ void OpenPollFiles() {
   e.PunchLog = std::make_unique<TMyFileStream>(PunchPath() + "Punch.Log");
   e.DailyLog = std::make_unique<TMyFileStream>(PunchPath() + DailyLogName());
   e.TransFile = std::make_unique<TMyFileStream>(DataPath() + "trans.dat");
+  // A line cut short by a power cut must not swallow the first line of this run.
+  for (TMyFileStream* f : {e.PunchLog.get(), e.DailyLog.get(), e.TransFile.get(), e.SysLog.get()})
+    if (f) f->EndLastLine();
 }
 
 bool OpenUserFiles(const char* createVerb) {
@@ -81,14 +83,6 @@ bool SaveUserIndex() {
   std::string text;
   for (const std::string& line : *e.UserIndex) text += line + "\r\n";
   return WriteFileAtomic(e.UserIndexFileName, text);
-}
-
-bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {
-  if (!EngineOpen()) return false;
-  TEngineSession session;
-  OpenPollFiles();
-  if (!OpenUserFiles("create")) return false;
-  return RunWalk(sites, clock, PollClock);
 }
 
 bool ConfigureSites(const std::vector<TSite*>& sites, const std::string& clock) {
