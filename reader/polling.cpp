@@ -173,28 +173,6 @@ class TSeenIds {
   std::unordered_set<std::string> set_;
 };
 
-// Places a user record in user.dat at the slot of its id text.
-bool StoreUserRecord(const std::string& idText, const std::uint8_t record[kUserRecordSize]) {
-  TEngineState& e = Engine();
-  if (!e.UserIndex || !e.UserData) return false;
-  std::vector<std::string>& idx = *e.UserIndex;
-  std::size_t pos = idx.size();
-  for (std::size_t i = 0; i < idx.size() && pos == idx.size(); ++i)
-    if (idx[i] == idText) pos = i;
-  if (pos == idx.size()) {
-    for (std::size_t i = 0; i < idx.size() && pos == idx.size(); ++i)
-      if (idx[i] == "0") pos = i;
-    if (pos == idx.size()) {
-      idx.push_back(idText);
-    } else {
-      idx[pos] = idText;
-    }
-    if (!SaveUserIndex()) return false;
-  }
-  if (e.UserData->Seek(static_cast<long long>(pos) * kUserRecordSize, SEEK_SET) < 0) return false;
-  return e.UserData->Write(record, kUserRecordSize) == static_cast<long long>(kUserRecordSize);
-}
-
 // The per-clock step of the walk: the poll, then the records of the users it saw.
 bool PollAndStoreClock() {
   bool ok = PollClock();
@@ -279,7 +257,7 @@ bool StoreSeenUsers() {
       user->SetAuthority(std::to_string(Le32(record + 16)));
       users->SaveUser(std::move(user));
     }
-    if (!StoreUserRecord(idText, record)) {
+    if (!e.UserStore || !e.UserStore->Store(idText, record)) {
       // Kept in the list, the id is stored again after the next clock.
       LogClockError("Error writing to user DB, user " + number);
       return false;
