@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "util/fileio.h"
 #include "util/text.h"
@@ -288,5 +290,23 @@ long long TMyFileStream::Size() const {
 }
 
 bool TMyFileStream::Flush() { return ::fsync(fd_) == 0; }
+
+int SyncTogether(TMyFileStream* const files[], int count) {
+  std::vector<char> ok(static_cast<std::size_t>(count > 0 ? count : 0), 0);
+  std::vector<std::thread> helpers;
+  int started = 1;
+  try {
+    for (; started < count; ++started)
+      helpers.emplace_back([&ok, files, started] { ok[started] = files[started]->Sync(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the rest are synced here, one after the other.
+  }
+  if (count > 0) ok[0] = files[0]->Sync();
+  for (std::thread& t : helpers) t.join();
+  for (int i = started; i < count; ++i) ok[i] = files[i]->Sync();
+  for (int i = 0; i < count; ++i)
+    if (!ok[i]) return i;
+  return -1;
+}
 
 }  // namespace zv

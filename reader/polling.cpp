@@ -140,10 +140,13 @@ class TElementWriter {
       if (files_[i] == f) return;
     files_[touched_++] = f;
   }
-  // Syncs every file written; false (after the failure line) when a write or a sync failed.
+  // Syncs every file written (together: about the cost of one); false (after the failure
+  // line) when a write or a sync failed.
   bool Commit() {
-    for (int i = 0; ok_ && i < touched_; ++i)
-      if (!files_[i]->Sync()) Fail(files_[i]);
+    if (ok_) {
+      int failed = SyncTogether(files_, touched_);
+      if (failed >= 0) Fail(files_[failed]);
+    }
     if (!ok_) LogClockError("Error writing to " + failed_);
     return ok_;
   }

@@ -126,7 +126,8 @@ struct TInstall {
 };
 
 // Elements a second that the writes and syncs of one punch allow: its trans.dat line and
-// its two punch lines, every file synced, as the poll does before it asks for the next.
+// its two punch lines, the three files synced together, as the poll does before it asks for
+// the next.
 double DurableLimit(const std::string& dir, long n) {
   std::uint8_t e[zv::kDataLogElementSize] = {};
   e[8] = 7;
@@ -141,9 +142,8 @@ double DurableLimit(const std::string& dir, long n) {
     trans.WriteLine(zv::TransLine(e));
     punch.WriteLine(line);
     daily.WriteLine(line);
-    trans.Sync();
-    punch.Sync();
-    daily.Sync();
+    zv::TMyFileStream* files[] = {&trans, &punch, &daily};
+    zv::SyncTogether(files, 3);
   }
   double s = Since(t0);
   for (const char* f : {"bench-trans.dat", "bench-punch.log", "bench-daily.log"})
@@ -202,14 +202,19 @@ int main(int argc, char** argv) {
       return 1;
     }
     TChildRun small = net.Poll(1000);
+    // The disk is shared: the limit is taken just before and just after the poll, and the
+    // better of the two counts (the harder one to reach).
+    const long probe = count < 5000 ? count : 5000;
+    double before = DurableLimit(net.data, probe);
     TChildRun big = net.Poll(count);
-    double durable = DurableLimit(net.data, count < 20000 ? count : 20000);
+    double after = DurableLimit(net.data, probe);
+    double durable = before > after ? before : after;
     double raw = RawBandwidth(net, address, count < 20000 ? count : 20000);
     double polled = count / big.seconds;
     rc |= small.ok && big.ok ? 0 : 1;
     std::printf("loopback: %ld punches polled in %.2f s: %.0f elements/s\n", count, big.seconds, polled);
-    std::printf("  durable limit (3 lines written, 3 files synced): %.0f elements/s; poll reaches %.2f of it\n",
-                durable, polled / durable);
+    std::printf("  durable limit (3 lines written, 3 files synced together): %.0f elements/s before, "
+                "%.0f after; poll reaches %.2f of the better\n", before, after, polled / durable);
     std::printf("  library raw bandwidth: %.0f elements/s; poll reaches %.2f of it\n", raw, polled / raw);
     std::printf("  both in a row (1/(1/durable + 1/raw)): %.0f elements/s; poll reaches %.2f of it\n",
                 1 / (1 / durable + 1 / raw), polled * (1 / durable + 1 / raw));
