@@ -52,6 +52,15 @@ std::string DataField(const TDataLogElement e) {
   return AllFF(e + kData, 4) ? std::string(10, ' ') : "00" + Hex(e + kData, 4);
 }
 
+// The five time fields of a type 15 line: hour, minute (zero-filled), month, day, year.
+void PutTime(std::string* f, const TDataLogElement e) {
+  f[0] = P2(e[kHour]);
+  f[1] = Z2(e[kMinute]);
+  f[2] = P2(e[kMonth]);
+  f[3] = P2(e[kDay]);
+  f[4] = P2(e[kYear]);
+}
+
 }  // namespace
 
 std::int32_t ElementType(const TDataLogElement e) { return Le32(e + 8); }
@@ -84,11 +93,7 @@ bool TType15Group::Add(const std::string& site, const std::string& clock, const 
     f[1] = PadLeft(site, 2);
     f[2] = PadLeft(clock, 2);
     f[16] = Hex(e + kId, 5);
-    f[11] = P2(e[kHour]);
-    f[12] = Z2(e[kMinute]);
-    f[13] = P2(e[kMonth]);
-    f[14] = P2(e[kDay]);
-    f[15] = P2(e[kYear]);
+    PutTime(f + 11, e);
     subType_ = ElementCode(e);
     f[17] = subType_ == 21 ? "00" + Hex(e + kData, 4) : std::string(10, ' ');
     counter_ = 1;
@@ -96,11 +101,7 @@ bool TType15Group::Add(const std::string& site, const std::string& clock, const 
   }
   if (counter_ == 1) {
     f[4] = Hex(e + kId, 5);
-    f[6] = P2(e[kHour]);
-    f[7] = Z2(e[kMinute]);
-    f[8] = P2(e[kMonth]);
-    f[9] = P2(e[kDay]);
-    f[10] = P2(e[kYear]);
+    PutTime(f + 6, e);
     f[18] = std::string(8, ' ');
     f[19].clear();
     std::int32_t code = ElementCode(e);
