@@ -150,6 +150,7 @@ TEST_F(PollTest, EveryLineOfAPollByteForByte) {
   std::string before = Today();
   TRunResult r = RunZorvan({"P", "P00102"});
   EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
   std::string day = Today() == before ? before : (FileExists(Data + before) ? before : Today());
 
   EXPECT_EQ(RunLines(), Golden("poll_window.txt"));
