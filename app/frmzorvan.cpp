@@ -13,9 +13,12 @@
 #include <QShowEvent>
 #include <QTextCursor>
 
+#include "app/editor.h"
 #include "app/frmoption2.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
+#include "dialogs/frmclock.h"
+#include "dialogs/frmsite.h"
 #include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
@@ -152,13 +155,8 @@ void TfrmZorvan::CreateMenus() {
   mniAbout = Item(Help1, "mniAbout", "&About...");
 
   connect(mniExit, &QAction::triggered, this, &QWidget::close);
-  // The plain editing commands act on the text area.
-  connect(Undo1, &QAction::triggered, lb, &QPlainTextEdit::undo);
-  connect(Cut1, &QAction::triggered, lb, &QPlainTextEdit::cut);
-  connect(Copy1, &QAction::triggered, lb, &QPlainTextEdit::copy);
-  connect(Paste1, &QAction::triggered, lb, &QPlainTextEdit::paste);
-  connect(Delete1, &QAction::triggered, lb, [this] { lb->textCursor().removeSelectedText(); });
-  connect(SelectAll1, &QAction::triggered, lb, &QPlainTextEdit::selectAll);
+  // File, Edit, View and Help.
+  ConnectEditorMenus(*this);
   connect(mniOptions, &QAction::triggered, this, &TfrmZorvan::mniOptionsClick);
   connect(mniSites, &QAction::triggered, this, &TfrmZorvan::mniSitesClick);
   connect(mniBells, &QAction::triggered, this, &TfrmZorvan::mniBellsClick);
@@ -260,18 +258,13 @@ void TfrmZorvan::SaveCommandLineLog() { WriteCommandLineLogOf(*this); }
 
 void TfrmZorvan::RunCommand(const std::string& command) { RunShellCommand(*this, command); }
 
-bool TfrmZorvan::CanCloseDocument() {
-  // The editor's question whether to save a modified document goes here.
-  return true;
-}
-
 void TfrmZorvan::closeEvent(QCloseEvent* e) {
   if (Busy) {
     e->ignore();
     return;
   }
   if (!CommandLineRun) {
-    if (!CanCloseDocument()) {
+    if (!QuerySaveEditor()) {
       e->ignore();
       return;
     }
@@ -347,7 +340,9 @@ void TfrmZorvan::mniOptionsClick() {
 // Each maintenance item opens its dialog modally and frees it afterwards; the dialogs come
 // with their own work. An item does nothing while the list its dialog needs is none.
 void TfrmZorvan::mniSitesClick() {
-  if (!Sites) return;
+  if (!Sites || Busy) return;
+  TfrmSite dlg(this, *Sites, Clocks.get(), Modems);
+  dlg.exec();
 }
 void TfrmZorvan::mniBellsClick() {
   if (!Configs) return;
@@ -356,7 +351,10 @@ void TfrmZorvan::mniHolidaysClick() {
   if (!Configs) return;
 }
 void TfrmZorvan::mniClocksClick() {
-  if (!Clocks) return;
+  // Each clock is saved with its reader configuration, so both lists are needed.
+  if (!Clocks || !Configs || Busy) return;
+  TfrmClock dlg(this, *Clocks, *Configs, Sites.get(), Groups.get(), DataPath);
+  dlg.exec();
 }
 void TfrmZorvan::mniGroupsClick() {
   if (!Groups) return;

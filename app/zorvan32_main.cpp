@@ -7,6 +7,7 @@
 #include "app/qtmessageboxes.h"
 #include "app/singleinstance.h"
 #include "app/zvapplication.h"
+#include "util/clock.h"
 
 int main(int argc, char** argv) {
   // The parameters as the shell gave them, before Qt takes its own options out.
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
   // end the program halfway through a poll.
   std::signal(SIGXFSZ, SIG_IGN);
 
+  // Tests of dates (a year end, 1999) set the program's clock; see docs/engine.md.
+  zv::InstallClockFromEnvironment();
   zv::TZvApplication app(argc, argv);
   zv::TSingleInstance instance;
   if (instance.Start() == zv::TSingleInstance::TResult::Second) {

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "reader/configtime.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/userdb.h"
@@ -15,12 +16,6 @@ namespace {
 
 std::string DataPath() { return EngineHost() ? EngineHost()->DataPath() : std::string(); }
 std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std::string(); }
-
-// The per-clock steps below come with the modules of their operations (configuration and
-// time, user database). Until then each is a step that succeeds without contacting the
-// reader, so that the walks and the files around them run as they will.
-bool ConfigureClock() { return true; }
-bool SetTimeClock() { return true; }
 
 bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
   WalkSites(sites, clock, step);

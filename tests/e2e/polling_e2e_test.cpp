@@ -35,7 +35,7 @@ std::string Today() {
 
 std::string Golden(const std::string& name) {
   std::string s;
-  ReadWholeFile(std::string(ZV_TEST_SOURCE_DIR) + "/golden/" + name, s);
+  ReadWholeFile(std::string(ZV_E2E_SOURCE_DIR) + "/golden/" + name, s);
   return s;
 }
 
