@@ -163,6 +163,8 @@ class TElementWriter {
   std::string failed_;
 };
 
+// The list of seen ids with a set beside it, so that noting an id costs the same however
+// many users the log has.
 class TSeenIds {
  public:
   explicit TSeenIds(std::vector<std::string>& list) : list_(list), set_(list.begin(), list.end()) {}
