@@ -17,6 +17,7 @@ class TShellHost : public IEngineHost {
   TSiteList* Sites() const override;
   TClockList* Clocks() const override;
   TUserList* Users() const override;
+  TGroupList* Groups() const override;
 
  private:
   TfrmZorvan& frm_;

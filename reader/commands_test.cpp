@@ -64,7 +64,11 @@ TEST_F(RunnersTest, SiteNotFoundAndNoSitesFound) {
   EXPECT_TRUE(RunCommand("PABC"));
   EXPECT_TRUE(RunCommand("R999"));
   EXPECT_TRUE(RunCommand("D"));  // finds the site
-  EXPECT_THAT(Host.Lines, ElementsAre("Site not found 7", "Site not found 0", "No sites found."));
+  EXPECT_THAT(Host.Lines,
+              ElementsAre("Site not found 7", "Site not found 0", "No sites found.",
+                          "Site 007, Clock 1: Model ZV4K, Medium 256K",
+                          "Site 007, Clock 1: reader in idle mode while sending user templates to reader.",
+                          "Site 007, Clock 1: Reader opertation resumed."));
   EXPECT_EQ(Fake.count("rdrStartupWsock"), 1);
   Host.Lines.clear();
   // Only the "#" form reaches a site stored with leading zeros.

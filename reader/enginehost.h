@@ -8,6 +8,7 @@ namespace zv {
 class TSiteList;
 class TClockList;
 class TUserList;
+class TGroupList;
 
 class IEngineHost {
  public:
@@ -30,6 +31,8 @@ class IEngineHost {
   virtual TSiteList* Sites() const = 0;
   virtual TClockList* Clocks() const = 0;
   virtual TUserList* Users() const = 0;
+  // The groups that restoring users reads their time zones from; none by default.
+  virtual TGroupList* Groups() const { return nullptr; }
 };
 
 // The host of the running program; nullptr when none is installed.
