@@ -1,6 +1,9 @@
 #include "dialogs/selectionbox.h"
 
 #include <QLineEdit>
+#include <QListView>
+#include <QStandardItemModel>
+#include <algorithm>
 #include <QVariant>
 
 #include "app/latin1.h"
@@ -15,13 +18,18 @@ QVariant Carry(TRecord* record) {
 }
 TRecord* Carried(const QVariant& v) { return reinterpret_cast<TRecord*>(v.value<quintptr>()); }
 
-// Where a sorted box takes a new text: after every entry that does not sort behind it.
+// Where a sorted box takes a new text: after every entry that does not sort behind it. The
+// entries are in that order already, so a binary search finds the place.
 template <class TextAt>
 int SortedPosition(const std::string& text, int count, TextAt textAt) {
   const std::string key = LowerAscii(text);
-  int i = 0;
-  while (i < count && LowerAscii(textAt(i)) <= key) ++i;
-  return i;
+  int low = 0, high = count;
+  while (low < high) {
+    const int mid = low + (high - low) / 2;
+    if (LowerAscii(textAt(mid)) <= key) low = mid + 1;
+    else high = mid;
+  }
+  return low;
 }
 
 }  // namespace
@@ -55,6 +63,56 @@ int AddEntry(QListWidget* list, const std::string& text, TRecord* record, bool s
   item->setData(Qt::UserRole, Carry(record));
   list->insertItem(at, item);
   return at;
+}
+
+void FillEntries(QComboBox* box, TEntries entries, bool sorted) {
+  if (sorted) {
+    std::vector<std::string> keys;
+    keys.reserve(entries.size());
+    std::vector<std::size_t> order(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      keys.push_back(LowerAscii(entries[i].first));
+      order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    TEntries byText;
+    byText.reserve(entries.size());
+    for (std::size_t i : order) byText.push_back(std::move(entries[i]));
+    entries.swap(byText);
+  }
+  const QSignalBlocker block(box);
+  box->clear();
+  auto* model = qobject_cast<QStandardItemModel*>(box->model());
+  QList<QStandardItem*> items;
+  items.reserve(static_cast<qsizetype>(entries.size()));
+  for (const auto& [text, record] : entries) {
+    auto* item = new QStandardItem(Latin1(text));
+    item->setData(Carry(record), Qt::UserRole);
+    items.append(item);
+  }
+  if (model) {
+    model->invisibleRootItem()->appendRows(items);
+  } else {
+    for (QStandardItem* item : items) {
+      box->addItem(item->text(), item->data(Qt::UserRole));
+      delete item;
+    }
+  }
+  box->setCurrentIndex(-1);
+  if (box->isEditable()) box->setEditText(QString());
+  if (auto* view = qobject_cast<QListView*>(box->view())) view->setUniformItemSizes(true);
+}
+
+void FillEntries(QListWidget* list, const TEntries& entries) {
+  const QSignalBlocker block(list);
+  list->clear();
+  list->setUniformItemSizes(true);
+  for (const auto& [text, record] : entries) {
+    auto* item = new QListWidgetItem(Latin1(text));
+    item->setData(Qt::UserRole, Carry(record));
+    list->addItem(item);
+  }
 }
 
 int SelectedIndex(const QComboBox* box) {
