@@ -104,7 +104,12 @@ TCheck TfrmUsers::ValidateRecord() { return UserValidate(Fields()); }
 bool TfrmUsers::StoreRecord() {
   bool added = false;
   TUser* stored = UserStore(users_, UserFromFields(Fields(), restric_), added);
-  if (added) AddEntry(cbxUsers, stored->ID(), stored, true);
+  // A number found without its leading zeros is stored as typed now; its entry follows,
+  // so that the box never offers a number that the list no longer holds.
+  const int at = IndexOfRecord(cbxUsers, stored);
+  if (at >= 0 && EntryText(cbxUsers, at) != stored->ID()) RemoveRecordEntry(cbxUsers, stored);
+  if (added || (at >= 0 && IndexOfRecord(cbxUsers, stored) < 0))
+    AddEntry(cbxUsers, stored->ID(), stored, true);
   return WriteList(users_);
 }
 
