@@ -102,14 +102,15 @@ void TfrmUsers::Refresh(const TRefresh&) {
 TCheck TfrmUsers::ValidateRecord() { return UserValidate(Fields()); }
 
 bool TfrmUsers::StoreRecord() {
+  const TUser fresh = UserFromFields(Fields(), restric_);
+  const TUser* before = users_.FindUser(fresh.ID());
+  const bool renamed = before && before->ID() != fresh.ID();
   bool added = false;
-  TUser* stored = UserStore(users_, UserFromFields(Fields(), restric_), added);
-  // A number found without its leading zeros is stored as typed now; its entry follows,
-  // so that the box never offers a number that the list no longer holds.
-  const int at = IndexOfRecord(cbxUsers, stored);
-  if (at >= 0 && EntryText(cbxUsers, at) != stored->ID()) RemoveRecordEntry(cbxUsers, stored);
-  if (added || (at >= 0 && IndexOfRecord(cbxUsers, stored) < 0))
-    AddEntry(cbxUsers, stored->ID(), stored, true);
+  TUser* stored = UserStore(users_, fresh, added);
+  // A number found without its leading zeros is stored as typed now; its entry follows, so
+  // that the box never offers a number that the list no longer holds.
+  if (renamed) RemoveRecordEntry(cbxUsers, stored);
+  if (added || renamed) AddEntry(cbxUsers, stored->ID(), stored, true);
   return WriteList(users_);
 }
 
