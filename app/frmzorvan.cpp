@@ -13,6 +13,7 @@
 #include <QShowEvent>
 #include <QTextCursor>
 
+#include "app/editor.h"
 #include "app/frmoption2.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
@@ -156,13 +157,8 @@ void TfrmZorvan::CreateMenus() {
   mniAbout = Item(Help1, "mniAbout", "&About...");
 
   connect(mniExit, &QAction::triggered, this, &QWidget::close);
-  // The plain editing commands act on the text area.
-  connect(Undo1, &QAction::triggered, lb, &QPlainTextEdit::undo);
-  connect(Cut1, &QAction::triggered, lb, &QPlainTextEdit::cut);
-  connect(Copy1, &QAction::triggered, lb, &QPlainTextEdit::copy);
-  connect(Paste1, &QAction::triggered, lb, &QPlainTextEdit::paste);
-  connect(Delete1, &QAction::triggered, lb, [this] { lb->textCursor().removeSelectedText(); });
-  connect(SelectAll1, &QAction::triggered, lb, &QPlainTextEdit::selectAll);
+  // File, Edit, View and Help.
+  ConnectEditorMenus(*this);
   connect(mniOptions, &QAction::triggered, this, &TfrmZorvan::mniOptionsClick);
   connect(mniSites, &QAction::triggered, this, &TfrmZorvan::mniSitesClick);
   connect(mniBells, &QAction::triggered, this, &TfrmZorvan::mniBellsClick);
@@ -264,18 +260,13 @@ void TfrmZorvan::SaveCommandLineLog() { WriteCommandLineLogOf(*this); }
 
 void TfrmZorvan::RunCommand(const std::string& command) { RunShellCommand(*this, command); }
 
-bool TfrmZorvan::CanCloseDocument() {
-  // The editor's question whether to save a modified document goes here.
-  return true;
-}
-
 void TfrmZorvan::closeEvent(QCloseEvent* e) {
   if (Busy) {
     e->ignore();
     return;
   }
   if (!CommandLineRun) {
-    if (!CanCloseDocument()) {
+    if (!QuerySaveEditor()) {
       e->ignore();
       return;
     }

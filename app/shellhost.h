@@ -18,6 +18,7 @@ class TShellHost : public IEngineHost {
   TClockList* Clocks() const override;
   TUserList* Users() const override;
   TGroupList* Groups() const override;
+  TZvCfgList* Configs() const override;
 
  private:
   TfrmZorvan& frm_;

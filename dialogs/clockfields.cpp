@@ -180,9 +180,18 @@ std::vector<std::string> MenuFileEntries(const std::string& dataPath) {
 }
 
 TClock* ClockStore(TClockList& clocks, TZvCfgList& configs, const TClock& clock,
-                   const TReaderConfig& config, bool& added) {
-  added = clocks.FindClock(clock.Site(), clock.Clock()) == nullptr;
-  TClock* stored = clocks.SaveClock(clock);
+                   const TReaderConfig& config, TClock* shown, bool& added) {
+  added = false;
+  TClock* stored = nullptr;
+  if (shown && shown->Site() == clock.Site() && shown->Clock() == clock.Clock() &&
+      clocks.IndexOfObject(shown) >= 0) {
+    shown->CopyFrom(clock);
+    clocks.Modified = true;
+    stored = shown;
+  } else {
+    added = clocks.FindClock(clock.Site(), clock.Clock()) == nullptr;
+    stored = clocks.SaveClock(clock);
+  }
   configs.SaveReaderConfig(std::make_unique<TReaderConfig>(config));
   return stored;
 }

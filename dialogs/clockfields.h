@@ -60,9 +60,11 @@ std::vector<std::string> MenuFileEntries(const std::string& dataPath);
 
 // The clock and its configuration stored into the lists (each copied into the record with
 // its site and clock number, or appended); `added` is set when the clock was appended.
-// Answers the clock list's record. The files are not written.
+// Answers the clock list's record. The files are not written. `shown` is the clock on
+// screen: when it has the fresh site and number it is the one that takes the fields (of two
+// equal clocks in a hand-edited file, the one edited).
 TClock* ClockStore(TClockList& clocks, TZvCfgList& configs, const TClock& clock,
-                   const TReaderConfig& config, bool& added);
+                   const TReaderConfig& config, TClock* shown, bool& added);
 
 // Delete of the clock on screen (site and clock trimmed): refused while a group names it
 // (the warning is shown and the answer is false: no refresh); else asked, and on Yes the

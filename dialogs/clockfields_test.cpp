@@ -1,9 +1,8 @@
 // The Clocks dialog's checks, value codes and record handling, without widgets.
 #include "dialogs/clockfields.h"
 
-#include <gtest/gtest.h>
+#include "dialogs/dialogtest.h"
 
-#include "util/testsupport.h"
 
 namespace zv {
 namespace {
@@ -99,13 +98,7 @@ TEST(ClockFields, ChecksWithMessageAndFocus) {
   for (const Case& c : cases) {
     TClockFields f = Good();
     c.edit(f);
-    TCheck r = ClockValidate(f);
-    if (c.message.empty()) {
-      EXPECT_FALSE(r) << c.what << ": " << r->message;
-    } else {
-      ASSERT_TRUE(r) << c.what;
-      EXPECT_EQ(*r, (TCheckFailure{c.message, c.focus})) << c.what;
-    }
+    ExpectCheck(ClockValidate(f), c.message, c.focus, c.what);
   }
 }
 
@@ -224,14 +217,14 @@ TEST(ClockFields, StoreAndDelete) {
   f.reject = "90";
   auto [clock, cfg] = ClockFromFields(f);
   bool added = true;
-  TClock* three = ClockStore(clocks, configs, clock, cfg, added);
+  TClock* three = ClockStore(clocks, configs, clock, cfg, nullptr, added);
   EXPECT_FALSE(added);
   EXPECT_EQ(three, clocks.FindClock("12", "3"));
   ASSERT_NE(configs.FindReaderConfig("12", "3"), nullptr);
   EXPECT_EQ(configs.FindReaderConfig("12", "3")->RejectThreshold(), "90");
   f.clock = "9";  // neither record exists
   auto [clock9, cfg9] = ClockFromFields(f);
-  ClockStore(clocks, configs, clock9, cfg9, added);
+  ClockStore(clocks, configs, clock9, cfg9, three, added);  // shown 3, saved as 9
   EXPECT_TRUE(added);
   EXPECT_NE(clocks.FindClock("12", "9"), nullptr);
   EXPECT_NE(configs.FindReaderConfig("12", "9"), nullptr);

@@ -3,6 +3,7 @@
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,11 +51,21 @@ QLabel* Buddy(const char* text, QWidget* control) {
   return l;
 }
 
-void SetCharsWide(QWidget* control, int chars) {
+void SetCharsWide(QWidget* control, int chars, bool fixed) {
   // The frame and, for a combo box, its arrow come on top of the text.
   const int text = control->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0')));
   const int extra = qobject_cast<QComboBox*>(control) ? 40 : 12;
   control->setMinimumWidth(text + extra);
+  if (fixed) control->setMaximumWidth(text + extra);
+}
+
+void AddEditRows(QWidget* parent, QFormLayout* form, int chars,
+                 std::initializer_list<TEditRow> rows) {
+  for (const TEditRow& r : rows) {
+    *r.edit = NamedEdit(parent, r.name);
+    SetCharsWide(*r.edit, chars);
+    form->addRow(Buddy(r.label, *r.edit), *r.edit);
+  }
 }
 
 void ReadingTabOrder(QWidget* window, std::initializer_list<QWidget*> last) {

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 class QCheckBox;
+class QFormLayout;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -23,8 +24,16 @@ QRadioButton* NamedRadio(QWidget* parent, const char* name, const char* text);
 // mnemonic, when the text has one, moves to the control.
 QLabel* Buddy(const char* text, QWidget* control);
 // At least wide enough for `chars` digits of the control's font, so that a larger font
-// widens it too.
-void SetCharsWide(QWidget* control, int chars);
+// widens it too; a `fixed` control keeps that width (short numbers).
+void SetCharsWide(QWidget* control, int chars, bool fixed = false);
+// Labelled edits added as rows of a form, each `chars` digits wide at least.
+struct TEditRow {
+  QLineEdit** edit;
+  const char* name;
+  const char* label;
+};
+void AddEditRows(QWidget* parent, QFormLayout* form, int chars,
+                 std::initializer_list<TEditRow> rows);
 // Chains the tab order of the window's focusable controls in the order they were created
 // (depth first), with the widgets `last` at the end.
 void ReadingTabOrder(QWidget* window, std::initializer_list<QWidget*> last);

@@ -9,11 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/editorcore.h"
 #include "dialogs/selectionbox.h"
 #include "util/msgbox.h"
 #include "util/testsupport.h"
 
 namespace zv {
+
+// A check's result against the expected message and focus (an empty message: accepted).
+inline void ExpectCheck(const TCheck& r, const std::string& message, const std::string& focus,
+                        const char* what) {
+  if (message.empty()) {
+    EXPECT_FALSE(r) << what << ": " << r->message;
+  } else {
+    ASSERT_TRUE(r) << what;
+    EXPECT_EQ(*r, (TCheckFailure{message, focus})) << what;
+  }
+}
 
 class TDialogTest : public ::testing::Test {
  protected:
@@ -47,6 +59,17 @@ class TDialogTest : public ::testing::Test {
     auto* w = dlg->findChild<W*>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << name;
     return w;
+  }
+  // The objectNames of the controls that Tab visits, from the first control on.
+  static std::vector<std::string> TabStops(QWidget* dlg, QWidget* first) {
+    std::vector<std::string> names;
+    QWidget* w = first;
+    do {
+      if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(dlg) && !w->objectName().isEmpty())
+        names.push_back(w->objectName().toStdString());
+      w = w->nextInFocusChain();
+    } while (w && w != first);
+    return names;
   }
   static std::string FocusName(QWidget* dlg) {
     QWidget* w = dlg->focusWidget();

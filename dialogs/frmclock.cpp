@@ -64,35 +64,20 @@ TfrmClock::TfrmClock(QWidget* parent, TClockList& clocks, TZvCfgList& configs,
 
   grpPassword = NamedGroup(this, "grpPassword", "Passwords");
   auto* pw = new QFormLayout(grpPassword);
-  struct {
-    QLineEdit** edit;
-    const char* name;
-    const char* label;
-  } passwords[] = {{&edtSecurity, "edtSecurity", "Security:"},
-                   {&edtEnroll, "edtEnroll", "Enrollment:"},
-                   {&edtManage, "edtManage", "Management:"},
-                   {&edtSetup, "edtSetup", "Setup:"},
-                   {&edtService, "edtService", "Service:"}};
-  for (auto& p : passwords) {
-    *p.edit = NamedEdit(grpPassword, p.name);
-    SetCharsWide(*p.edit, 8);
-    pw->addRow(Buddy(p.label, *p.edit), *p.edit);
-  }
+  AddEditRows(grpPassword, pw, 8,
+              {{&edtSecurity, "edtSecurity", "Security:"},
+               {&edtEnroll, "edtEnroll", "Enrollment:"},
+               {&edtManage, "edtManage", "Management:"},
+               {&edtSetup, "edtSetup", "Setup:"},
+               {&edtService, "edtService", "Service:"}});
+  pw->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
 
   auto* settings = new QFormLayout;
-  struct {
-    QLineEdit** edit;
-    const char* name;
-    const char* label;
-  } numbers[] = {{&edtReject, "edtReject", "Reject Threshold:"},
-                 {&edtLock, "edtLock", "Lock Control:"},
-                 {&edtIdLen, "edtIdLen", "ID Length:"},
-                 {&edtTries, "edtTries", "Access Tries:"}};
-  for (auto& n : numbers) {
-    *n.edit = NamedEdit(this, n.name);
-    SetCharsWide(*n.edit, 6);
-    settings->addRow(Buddy(n.label, *n.edit), *n.edit);
-  }
+  AddEditRows(this, settings, 6,
+              {{&edtReject, "edtReject", "Reject Threshold:"},
+               {&edtLock, "edtLock", "Lock Control:"},
+               {&edtIdLen, "edtIdLen", "ID Length:"},
+               {&edtTries, "edtTries", "Access Tries:"}});
   cbxBell = NamedCombo(this, "cbxBell");
   SetCharsWide(cbxBell, 6);
   for (TBellSchedule* b : configs_.BellSchedules()) AddEntry(cbxBell, b->Number(), b);
@@ -132,7 +117,7 @@ TfrmClock::TfrmClock(QWidget* parent, TClockList& clocks, TZvCfgList& configs,
   for (int r = 0; r < 2; ++r) {
     for (int c = 0; c < 4; ++c) {
       *rows[r][c] = NamedEdit(grpDST, DlsEdit(r, c));
-      SetCharsWide(*rows[r][c], 3);
+      SetCharsWide(*rows[r][c], 4, true);
       dst->addWidget(*rows[r][c], r + 1, c + 1);
     }
     dst->addWidget(Buddy(r == 0 ? "On:" : "Off:", *rows[r][0]), r + 1, 0);
@@ -261,7 +246,8 @@ TCheck TfrmClock::ValidateRecord() { return ClockValidate(Fields()); }
 bool TfrmClock::StoreRecord() {
   const auto [clock, config] = ClockFromFields(Fields());
   bool added = false;
-  TClock* stored = ClockStore(clocks_, configs_, clock, config, added);
+  TClock* stored =
+      ClockStore(clocks_, configs_, clock, config, SelectedRecord<TClock>(cbxClocks), added);
   if (added) AddEntry(cbxClocks, stored->Clock(), stored);
   // Both files, also when the first cannot be written: each holds its own records.
   const bool clocksWritten = WriteList(clocks_);

@@ -66,6 +66,14 @@ TEST_F(FrmClock, OpensOnTheFirstClockOfTheFirstSite) {
   EXPECT_EQ(Entries(Combo("cbxBell")), (std::vector<std::string>{"7", "2"}));
   EXPECT_EQ(Entries(Combo("cbxFKey")), (std::vector<std::string>{"", "menu1.bin", "menu2.bin"}));
   EXPECT_EQ(FocusName(dlg.get()), "cbxSites");
+  EXPECT_EQ(TabStops(dlg.get(), Combo("cbxSites")),
+            (std::vector<std::string>{
+                "cbxSites", "cbxClocks", "edtComment", "edtSecurity", "edtEnroll", "edtManage",
+                "edtSetup", "edtService", "edtReject", "edtLock", "edtIdLen", "edtTries",
+                "cbxBell", "cbxFKey", "rad12", "rad24", "chkExplicit", "chkDept", "chkBeeper",
+                "edtDSTOnMonth", "edtDSTOnDay", "edtDSTOnHour", "edtDSTOnMin", "edtDSTOffMonth",
+                "edtDSTOffDay", "edtDSTOffHour", "edtDSTOffMin", "btnNew", "btnSave",
+                "btnDelete", "btnClose"}));
   EXPECT_EQ(TextOf(Combo("cbxClocks")), "3");
   EXPECT_EQ(TextOf(Combo("cbxFKey")), "menu1.bin");  // MENU1.BIN, whatever its case
   EXPECT_EQ(TextOf(Edit("edtComment")), "Front door");

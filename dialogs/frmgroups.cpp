@@ -188,7 +188,8 @@ TCheck TfrmGroups::ValidateRecord() { return GroupValidate(Fields()); }
 
 bool TfrmGroups::StoreRecord() {
   bool added = false;
-  TGroup* stored = GroupStore(groups_, GroupFromFields(Fields()), added);
+  TGroup* stored =
+      GroupStore(groups_, GroupFromFields(Fields()), SelectedRecord<TGroup>(lstItems), added);
   if (added && FindEntry(cbxGroups, stored->Group()) < 0)
     AddEntry(cbxGroups, stored->Group(), stored);
   return WriteList(groups_);

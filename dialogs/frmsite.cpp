@@ -71,7 +71,7 @@ TfrmSite::TfrmSite(QWidget* parent, TSiteList& sites, TClockList* clocks,
   QLineEdit** ips[] = {&edtIP1, &edtIP2, &edtIP3, &edtIP4};
   for (int n = 0; n < 4; ++n) {
     *ips[n] = NamedEdit(grpNet, ("edtIP" + std::to_string(n + 1)).c_str());
-    SetCharsWide(*ips[n], 4);
+    SetCharsWide(*ips[n], 4, true);
     (*ips[n])->setAlignment(Qt::AlignRight);
   }
   net->addWidget(Buddy("Address:", edtIP1));
@@ -151,7 +151,7 @@ TCheck TfrmSite::ValidateRecord() { return SiteValidate(Fields()); }
 bool TfrmSite::StoreRecord() {
   const TSite fresh = SiteFromFields(Fields());
   bool added = false;
-  TSite* stored = SiteStore(sites_, fresh, added);
+  TSite* stored = SiteStore(sites_, fresh, SelectedRecord<TSite>(cbxSites), added);
   if (added) AddEntry(cbxSites, stored->Site(), stored, true);
   return WriteList(sites_);
 }

@@ -2,6 +2,8 @@
 #include "dialogs/frmsite.h"
 
 #include <QPushButton>
+#include <cstdio>
+#include <unistd.h>
 
 #include "dialogs/dialogtest.h"
 
@@ -48,6 +50,11 @@ TEST_F(FrmSite, WalkThroughTheControls) {
   EXPECT_EQ(Entries(Child<QComboBox>(dlg.get(), "cbxTz")).size(), 47u);
   EXPECT_EQ(FocusName(dlg.get()), "cbxSites");
   EXPECT_FALSE(dlg->Modified());
+  EXPECT_EQ(TabStops(dlg.get(), cbxSites),
+            (std::vector<std::string>{"cbxSites", "edtDesc", "cbxTz", "cbxCom", "cbxBaud",
+                                      "cbxInit", "edtDial", "edtPhone", "edtIP1", "edtIP2",
+                                      "edtIP3", "edtIP4", "btnNew", "btnSave", "btnDelete",
+                                      "btnClose"}));
 
   Pick(cbxSites, "abc");  // port x reads as COM 1, baud zz as 9600, at&f as the entry
   EXPECT_EQ(TextOf(Child<QComboBox>(dlg.get(), "cbxCom")), "COM 1");
@@ -124,6 +131,23 @@ TEST_F(FrmSite, SaveUnderANewNumber) {
   EXPECT_EQ(all[2]->IpAddress(), "");
   EXPECT_EQ(all[3]->Description(), "Second five");
   EXPECT_EQ(all[0]->Description(), "Main gate");
+
+  // The second of two sites with one number, edited and saved, is the one that changes.
+  cbxSites->setCurrentIndex(4);
+  emit cbxSites->activated(4);
+  Settle();
+  EXPECT_EQ(TextOf(Child<QLineEdit>(dlg.get(), "edtDesc")), "Second five");
+  Child<QLineEdit>(dlg.get(), "edtDesc")->setText("Second, edited");
+  Child<QPushButton>(dlg.get(), "btnSave")->click();
+  EXPECT_EQ(boxes.Texts().back(), "Commas not allowed in description.");
+  EXPECT_EQ(FocusName(dlg.get()), "edtDesc");
+  Child<QLineEdit>(dlg.get(), "edtDesc")->setText("Second edited");
+  Child<QPushButton>(dlg.get(), "btnSave")->click();
+  TSiteList again(Path("site.txt"));
+  all.clear();
+  again.GetSites(all);
+  EXPECT_EQ(all[2]->Description(), "Moved");
+  EXPECT_EQ(all[3]->Description(), "Second edited");
 }
 
 TEST_F(FrmSite, DeleteAndNew) {
@@ -175,6 +199,16 @@ TEST_F(FrmSite, EmptyListAndNoClockList) {
   Child<QPushButton>(dlg.get(), "btnDelete")->click();  // no clock list: no clock uses it
   Settle();
   EXPECT_EQ(cbxSites->count(), 0);
+
+  // A file that cannot be written: said, and the save counts as failed.
+  for (const char* f : {"site.txt", "clock.txt"}) std::remove(Path(f).c_str());
+  ASSERT_EQ(rmdir(Dir().c_str()), 0);
+  cbxSites->setEditText("2");
+  Child<QPushButton>(dlg.get(), "btnSave")->click();
+  EXPECT_EQ(boxes.Texts().back().rfind("Unable to save " + Path("site.txt") + ": ", 0), 0u)
+      << boxes.Texts().back();
+  EXPECT_TRUE(dlg->Modified());
+  EXPECT_TRUE(sites->Modified);
 }
 
 }  // namespace

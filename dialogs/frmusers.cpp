@@ -103,10 +103,8 @@ TCheck TfrmUsers::ValidateRecord() { return UserValidate(Fields()); }
 
 bool TfrmUsers::StoreRecord() {
   const TUser fresh = UserFromFields(Fields(), restric_);
-  const TUser* before = users_.FindUser(fresh.ID());
-  const bool renamed = before && before->ID() != fresh.ID();
-  bool added = false;
-  TUser* stored = UserStore(users_, fresh, added);
+  bool added = false, renamed = false;
+  TUser* stored = UserStore(users_, fresh, SelectedRecord<TUser>(cbxUsers), added, &renamed);
   // A number found without its leading zeros is stored as typed now; its entry follows, so
   // that the box never offers a number that the list no longer holds.
   if (renamed) RemoveRecordEntry(cbxUsers, stored);

@@ -51,7 +51,14 @@ TCheck GroupValidate(const TGroupFields& f) {
   return NoCommas(f.comment, "comment", "edtComment");
 }
 
-TGroup* GroupStore(TGroupList& groups, const TGroup& fresh, bool& added) {
+TGroup* GroupStore(TGroupList& groups, const TGroup& fresh, TGroup* shown, bool& added) {
+  if (shown && shown->Group() == fresh.Group() && shown->Site() == fresh.Site() &&
+      shown->Clock() == fresh.Clock() && groups.IndexOfObject(shown) >= 0) {
+    added = false;
+    shown->CopyFrom(fresh);
+    groups.Modified = true;
+    return shown;
+  }
   added = groups.FindEntry(fresh.Group(), fresh.Site(), fresh.Clock()) == nullptr;
   return groups.SaveEntry(fresh);
 }

@@ -36,9 +36,10 @@ TGroup GroupFromFields(const TGroupFields& f);
 // The checks in order; the first failure.
 TCheck GroupValidate(const TGroupFields& f);
 
-// The entry stored into the list: copied into the entry with its group, site and clock, or
-// appended (then `added` is set). Answers the list's record. The file is not written.
-TGroup* GroupStore(TGroupList& groups, const TGroup& fresh, bool& added);
+// The entry stored into the list: copied into the entry shown when it has the same group,
+// site and clock (of two such lines, the one being edited), else into the entry with them,
+// or appended (then `added` is set). Answers the list's record. The file is not written.
+TGroup* GroupStore(TGroupList& groups, const TGroup& fresh, TGroup* shown, bool& added);
 
 // Delete by what is on screen (texts as typed; trimmed here): with a clock the one entry,
 // else with a site the group's entries at that site, else the whole group, each after its

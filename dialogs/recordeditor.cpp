@@ -45,6 +45,12 @@ TRecordEditor::TRecordEditor(QWidget* parent, const char* objectName, const char
   });
 }
 
+TRecordEditor::~TRecordEditor() {
+  // The controls outlive this part of the dialog and may still signal while QWidget frees
+  // them; their handlers must not run on what is already gone.
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
+
 TMsgButton TRecordEditor::QuerySave() {
   return state_.QuerySave([this] { return SaveRecord(); });
 }

@@ -28,6 +28,8 @@ class TRecordEditor : public QDialog {
   Q_OBJECT
  public:
 
+  ~TRecordEditor() override;
+
   bool Modified() const { return state_.Modified; }
   void SetModified(bool m) { state_.Modified = m; }
 

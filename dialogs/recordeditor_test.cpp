@@ -65,7 +65,7 @@ class TfrmNames : public TRecordEditor {
 class RecordEditor : public ::testing::Test {
  protected:
   RecordEditor() {
-    for (const char* n : {"b", "a", "c"}) {
+    for (const char* n : {"b", "a", "C"}) {
       names.push_back(std::make_unique<TName>());
       names.back()->name = n;
       names.back()->note = std::string("note ") + n;
@@ -82,6 +82,7 @@ class RecordEditor : public ::testing::Test {
 TEST_F(RecordEditor, OpensOnTheFirstRecordSortedAsText) {
   EXPECT_EQ(TextOf(dlg->cbxNames), "a");
   EXPECT_EQ(TextOf(dlg->edtNote), "note a");
+  EXPECT_EQ(dlg->cbxNames->itemText(2), "C");
   EXPECT_EQ(dlg->refreshes, 1);
   EXPECT_FALSE(dlg->Modified());  // the refresh's own changes do not count
   EXPECT_EQ(dlg->focusWidget(), dlg->cbxNames);
@@ -95,13 +96,22 @@ TEST_F(RecordEditor, PickPostsTheRefresh) {
   emit dlg->cbxNames->activated(2);
   EXPECT_EQ(TextOf(dlg->edtNote), "note a");
   QApplication::processEvents();
-  EXPECT_EQ(TextOf(dlg->edtNote), "note c");
+  EXPECT_EQ(TextOf(dlg->edtNote), "note C");
 }
 
 // Typing a key over a shown record means no selection; picking drops edits unasked.
 TEST_F(RecordEditor, TypedKeyIsNoSelection) {
   dlg->cbxNames->setEditText("zz");
   EXPECT_EQ(SelectedIndex(dlg->cbxNames), -1);
+  // Leaving the box with the text of another entry is no pick.
+  dlg->edtNote->setText("kept");
+  dlg->cbxNames->setEditText("C");
+  emit dlg->cbxNames->lineEdit()->editingFinished();
+  QApplication::processEvents();
+  EXPECT_EQ(TextOf(dlg->edtNote), "kept");
+  EXPECT_EQ(SelectedIndex(dlg->cbxNames), -1);
+  EXPECT_EQ(dlg->refreshes, 1);
+  dlg->SetModified(false);
   EXPECT_FALSE(dlg->Modified());  // typing a key is not a change
   dlg->edtNote->setText("changed");
   EXPECT_TRUE(dlg->Modified());

@@ -3,8 +3,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QStandardItemModel>
-#include <algorithm>
 #include <QVariant>
+#include <algorithm>
 
 #include "app/latin1.h"
 #include "util/text.h"
@@ -18,16 +18,30 @@ QVariant Carry(TRecord* record) {
 }
 TRecord* Carried(const QVariant& v) { return reinterpret_cast<TRecord*>(v.value<quintptr>()); }
 
+// Text order of the sorted boxes: ASCII letters without regard to case, then bytes.
+bool SortsBefore(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
 // Where a sorted box takes a new text: after every entry that does not sort behind it. The
-// entries are in that order already, so a binary search finds the place.
+// entries are in order, so a binary search finds it (the Users dialog lists every user).
 template <class TextAt>
 int SortedPosition(const std::string& text, int count, TextAt textAt) {
-  const std::string key = LowerAscii(text);
   int low = 0, high = count;
   while (low < high) {
     const int mid = low + (high - low) / 2;
-    if (LowerAscii(textAt(mid)) <= key) low = mid + 1;
-    else high = mid;
+    if (SortsBefore(text, textAt(mid))) {
+      high = mid;
+    } else {
+      low = mid + 1;
+    }
   }
   return low;
 }
@@ -38,6 +52,9 @@ void MakeEditable(QComboBox* box, int maxLength) {
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
   box->setCompleter(nullptr);
+  // Leaving the box with a typed text that equals an entry would pick that entry (and drop
+  // the fields on screen unasked); only a pick from the list, or Enter, is a pick here.
+  QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
   if (maxLength > 0) box->lineEdit()->setMaxLength(maxLength);
 }
 
@@ -66,21 +83,10 @@ int AddEntry(QListWidget* list, const std::string& text, TRecord* record, bool s
 }
 
 void FillEntries(QComboBox* box, TEntries entries, bool sorted) {
-  if (sorted) {
-    std::vector<std::string> keys;
-    keys.reserve(entries.size());
-    std::vector<std::size_t> order(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      keys.push_back(LowerAscii(entries[i].first));
-      order[i] = i;
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    TEntries byText;
-    byText.reserve(entries.size());
-    for (std::size_t i : order) byText.push_back(std::move(entries[i]));
-    entries.swap(byText);
-  }
+  // The order AddEntry would give them one by one: stable, so equal texts keep theirs.
+  if (sorted)
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return SortsBefore(a.first, b.first); });
   const QSignalBlocker block(box);
   box->clear();
   auto* model = qobject_cast<QStandardItemModel*>(box->model());

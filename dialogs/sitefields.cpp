@@ -116,7 +116,13 @@ TCheck SiteValidate(const TSiteFields& f) {
   return NoCommas(f.desc, "description", "edtDesc");
 }
 
-TSite* SiteStore(TSiteList& sites, const TSite& fresh, bool& added) {
+TSite* SiteStore(TSiteList& sites, const TSite& fresh, TSite* shown, bool& added) {
+  added = false;
+  if (shown && shown->Site() == fresh.Site() && sites.IndexOfObject(shown) >= 0) {
+    shown->CopyFrom(fresh);
+    sites.Modified = true;
+    return shown;
+  }
   added = sites.FindSite(fresh.Site()) == nullptr;
   return sites.SaveSite(fresh);
 }

@@ -43,8 +43,10 @@ TSite SiteFromFields(const TSiteFields& f);
 TCheck SiteValidate(const TSiteFields& f);
 
 // The site stored into the list: copied into the site with its number, or appended (then
-// `added` is set). Answers the list's record. The file is not written.
-TSite* SiteStore(TSiteList& sites, const TSite& fresh, bool& added);
+// `added` is set). Answers the list's record. The file is not written. `shown` is the record
+// on screen: when it has the fresh number it is the one that takes the fields, so that of
+// two sites with one number in a hand-edited file the one edited is the one changed.
+TSite* SiteStore(TSiteList& sites, const TSite& fresh, TSite* shown, bool& added);
 
 // Delete of the site number on screen (trimmed): refused while a clock uses it (the
 // warning is shown, and the answer is false: no refresh); else asked, and on Yes the site

@@ -1,9 +1,8 @@
 // The Sites dialog's checks and record handling, without widgets.
 #include "dialogs/sitefields.h"
 
-#include <gtest/gtest.h>
+#include "dialogs/dialogtest.h"
 
-#include "util/testsupport.h"
 
 namespace zv {
 namespace {
@@ -51,13 +50,7 @@ TEST(SiteFields, ChecksWithMessageAndFocus) {
   for (const Case& c : cases) {
     TSiteFields f = Good();
     c.edit(f);
-    TCheck r = SiteValidate(f);
-    if (c.message.empty()) {
-      EXPECT_FALSE(r) << c.what << ": " << r->message;
-    } else {
-      ASSERT_TRUE(r) << c.what;
-      EXPECT_EQ(*r, (TCheckFailure{c.message, c.focus})) << c.what;
-    }
+    ExpectCheck(SiteValidate(f), c.message, c.focus, c.what);
   }
   // A selected entry passes the first check even when its text were empty.
   TSiteFields selected;
@@ -136,12 +129,12 @@ TEST(SiteFields, StoreAndDelete) {
   fresh.SetSite("2");
   fresh.SetDescription("Second");
   bool added = true;
-  TSite* two = SiteStore(sites, fresh, added);
+  TSite* two = SiteStore(sites, fresh, nullptr, added);
   EXPECT_FALSE(added);
   EXPECT_EQ(two, sites.FindSite("2"));
   EXPECT_EQ(two->Description(), "Second");
   fresh.SetSite("02");
-  EXPECT_NE(SiteStore(sites, fresh, added), two);
+  EXPECT_NE(SiteStore(sites, fresh, two, added), two);
   EXPECT_TRUE(added);  // "02" is another site than "2"
 
   TScriptedMessageBoxes boxes;

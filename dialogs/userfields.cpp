@@ -94,9 +94,13 @@ TCheck UserValidate(const TUserFields& f) {
   return NoCommas(Trimmed(f.comment), "comment", "edtComment");
 }
 
-TUser* UserStore(TUserList& users, const TUser& fresh, bool& added) {
-  TUser* found = users.FindUser(fresh.ID());
+TUser* UserStore(TUserList& users, const TUser& fresh, TUser* shown, bool& added,
+                 bool* renamed) {
+  TUser* found = shown && shown->ID() == fresh.ID() && users.IndexOfObject(shown) >= 0
+                     ? shown
+                     : users.FindUser(fresh.ID());
   added = found == nullptr;
+  if (renamed) *renamed = found && found->ID() != fresh.ID();
   if (added) return users.SaveUser(fresh);
   found->SetID(fresh.ID());
   found->SetTZ(fresh.TZ());

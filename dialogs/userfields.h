@@ -45,11 +45,14 @@ TUser UserFromFields(const TUserFields& f, const std::vector<TValueEntry>& restr
 // The checks in order; the first failure.
 TCheck UserValidate(const TUserFields& f);
 
-// The user stored into the list: the user with that ID (by the list's find rule) takes the
-// new ID, restriction, reject override, authority and comment, and keeps its Reserved field,
-// which no dialog shows; else the user is appended (then `added` is set). Answers the list's
-// record. The file is not written.
-TUser* UserStore(TUserList& users, const TUser& fresh, bool& added);
+// The user stored into the list: the user shown when its ID is the one saved (of two users
+// with one ID, the one being edited), else the user with that ID by the list's find rule,
+// takes the new ID, restriction, reject override, authority and comment, and keeps its
+// Reserved field, which no dialog shows; else the user is appended (then `added` is set).
+// Answers the list's record; `renamed` tells that it was found without the leading zeros of
+// its ID and holds the ID as typed now. The file is not written.
+TUser* UserStore(TUserList& users, const TUser& fresh, TUser* shown, bool& added,
+                 bool* renamed = nullptr);
 
 // Delete of the ID on screen (trimmed), after its question: the user with that ID leaves the
 // list (`removing` is told first, with none when no user has it), and the ID's line of

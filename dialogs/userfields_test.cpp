@@ -120,7 +120,7 @@ TEST(UserFields, SaveAndDeleteWithTheIndexSlot) {
   fresh.SetTZ("7");
   fresh.SetComment("New");
   bool added = true;
-  TUser* stored = UserStore(users, fresh, added);
+  TUser* stored = UserStore(users, fresh, nullptr, added);
   EXPECT_FALSE(added);
   EXPECT_EQ(stored, users.FindUser("123"));
   EXPECT_EQ(users.FindUser("0000000123"), nullptr);  // it takes the ID as typed
@@ -129,9 +129,24 @@ TEST(UserFields, SaveAndDeleteWithTheIndexSlot) {
             "        123,   7,          ,     keep,          , New\r\n"
             "         77,   0,         0,         ,         0, Other\r\n");
   fresh.SetID("5");
-  UserStore(users, fresh, added);
+  UserStore(users, fresh, nullptr, added);
   EXPECT_TRUE(added);
   EXPECT_EQ(users.Count(), 3);
+  // Of two users with one ID, the one shown is the one saved.
+  TUser* second = users.SaveUser(std::make_unique<TUser>());
+  second->SetID("5");
+  fresh.SetComment("Second");
+  bool renamed = true;
+  EXPECT_EQ(UserStore(users, fresh, second, added, &renamed), second);
+  EXPECT_FALSE(added || renamed);
+  EXPECT_EQ(users.FindUser("5")->Comment(), "New");
+  EXPECT_EQ(second->Comment(), "Second");
+  fresh.SetID("77");
+  EXPECT_EQ(UserStore(users, fresh, second, added, &renamed), users.FindUser("77"));
+  fresh.SetID("0077");
+  UserStore(users, fresh, nullptr, added, &renamed);
+  EXPECT_FALSE(renamed);  // "0077" does not find "77": a new user
+  EXPECT_TRUE(added);
 
   const std::string kIndex = "0000000077\r\n0000000123\r\n0\r\n0000000123\r\nabc\r\n";
   struct Case {

@@ -9,6 +9,7 @@ class TSiteList;
 class TClockList;
 class TUserList;
 class TGroupList;
+class TZvCfgList;
 
 class IEngineHost {
  public:
@@ -33,6 +34,8 @@ class IEngineHost {
   virtual TUserList* Users() const = 0;
   // The groups that restoring users reads their time zones from; none by default.
   virtual TGroupList* Groups() const { return nullptr; }
+  // zv.cfg; nullptr when it is not loaded (the configuration download then uses defaults).
+  virtual TZvCfgList* Configs() const { return nullptr; }
 };
 
 // The host of the running program; nullptr when none is installed.

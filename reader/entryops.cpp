@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "reader/configtime.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/userdb.h"
@@ -20,8 +21,6 @@ std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std:
 // configuration and time, user database). Until then each is a step that succeeds without
 // contacting the reader, so that the walks and the files around them run as they will.
 bool PollClock() { return true; }
-bool ConfigureClock() { return true; }
-bool SetTimeClock() { return true; }
 
 bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
   WalkSites(sites, clock, step);

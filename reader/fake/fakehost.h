@@ -10,6 +10,7 @@
 
 #include "reader/enginehost.h"
 #include "data/grouplist.h"
+#include "data/zvcfglist.h"
 #include "reader/records.h"
 
 namespace zv::test {
@@ -25,6 +26,7 @@ class TFakeHost : public IEngineHost {
   TClockList* Clocks() const override { return ClockList.get(); }
   TUserList* Users() const override { return UserList.get(); }
   TGroupList* Groups() const override { return GroupList.get(); }
+  TZvCfgList* Configs() const override { return ConfigList.get(); }
 
   std::vector<std::string> Lines;
   int Processed = 0;
@@ -34,6 +36,7 @@ class TFakeHost : public IEngineHost {
   std::unique_ptr<TClockList> ClockList;
   std::unique_ptr<TUserList> UserList;
   std::unique_ptr<TGroupList> GroupList;
+  std::unique_ptr<TZvCfgList> ConfigList;
 };
 
 // The controls that the stand-in library exports besides the entry points.
