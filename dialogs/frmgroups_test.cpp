@@ -51,6 +51,10 @@ TEST_F(FrmGroups, WalkThroughPickAndSave) {
   EXPECT_EQ(TextOf(dlg->cbxGroups), "");
   EXPECT_EQ(dlg->lstItems->count(), 0);
   EXPECT_EQ(FocusName(dlg.get()), "cbxGroups");
+  EXPECT_EQ(TabStops(dlg.get(), dlg->cbxGroups),
+            (std::vector<std::string>{"cbxGroups", "cbxSites", "cbxClocks", "cbxTimeZone",
+                                      "edtComment", "lstItems", "btnNew", "btnSave",
+                                      "btnDelete", "btnClose"}));
   EXPECT_EQ(Entries(dlg->cbxGroups), (std::vector<std::string>{"100", "120", "abc"}));
   EXPECT_EQ(Entries(dlg->cbxSites), (std::vector<std::string>{"1", "12"}));
   EXPECT_EQ(dlg->cbxTimeZone->count(), 62);

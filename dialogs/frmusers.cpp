@@ -75,6 +75,12 @@ TfrmUsers::TfrmUsers(QWidget* parent, TUserList& users, TGroupList* groups, std:
   connect(btnGlobal, &QPushButton::clicked, this, [this] { OnGlobal(); });
 }
 
+void TfrmUsers::showEvent(QShowEvent* e) {
+  TRecordEditor::showEvent(e);
+  // Global stands between Delete and Close in the row, and so in the tab order.
+  setTabOrder(btnDelete, btnGlobal);
+}
+
 void TfrmUsers::cbxUsersClick() { PostRefresh(); }
 
 TUserFields TfrmUsers::Fields() const {

@@ -44,6 +44,7 @@ class TfrmUsers : public TRecordEditor {
   void Refresh(const TRefresh& p) override;
   TCheck ValidateRecord() override;
   bool StoreRecord() override;
+  void showEvent(QShowEvent* e) override;
 
  private:
   TUserList& users_;

@@ -66,6 +66,10 @@ TEST_F(FrmUsers, WalkSaveAndDelete) {
   EXPECT_EQ(Entries(dlg->cbxUsers),
             (std::vector<std::string>{"0000000123", "1000", "5", "77"}));
   EXPECT_EQ(FocusName(dlg.get()), "cbxUsers");
+  EXPECT_EQ(TabStops(dlg.get(), dlg->cbxUsers),
+            (std::vector<std::string>{"cbxUsers", "cbxRestric", "cbxReject", "cbxAuthority",
+                                      "edtComment", "btnNew", "btnSave", "btnDelete",
+                                      "btnGlobal", "btnClose"}));
   // The first user; its group is offered because the group list has it.
   EXPECT_EQ(TextOf(dlg->cbxRestric), "120");
   EXPECT_EQ(TextOf(dlg->cbxReject), "40");
