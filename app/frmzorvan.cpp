@@ -17,8 +17,13 @@
 #include "app/frmoption2.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
+#include "dialogs/frmbells.h"
 #include "dialogs/frmclock.h"
+#include "dialogs/frmgroups.h"
+#include "dialogs/frmholidays.h"
 #include "dialogs/frmsite.h"
+#include "dialogs/frmtimezone.h"
+#include "dialogs/frmusers.h"
 #include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
@@ -345,10 +350,14 @@ void TfrmZorvan::mniSitesClick() {
   dlg.exec();
 }
 void TfrmZorvan::mniBellsClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmBells dlg(this, *Configs);
+  dlg.exec();
 }
 void TfrmZorvan::mniHolidaysClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmHolidays dlg(this, *Configs);
+  dlg.exec();
 }
 void TfrmZorvan::mniClocksClick() {
   // Each clock is saved with its reader configuration, so both lists are needed.
@@ -357,13 +366,19 @@ void TfrmZorvan::mniClocksClick() {
   dlg.exec();
 }
 void TfrmZorvan::mniGroupsClick() {
-  if (!Groups) return;
+  if (!Groups || Busy) return;
+  TfrmGroups dlg(this, *Groups, Sites.get(), Clocks.get());
+  dlg.exec();
 }
 void TfrmZorvan::mniUsersClick() {
-  if (!Users) return;
+  if (!Users || Busy) return;
+  TfrmUsers dlg(this, *Users, Groups.get(), DataPath);
+  dlg.exec();
 }
 void TfrmZorvan::mniTimeZonesClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmTimeZone dlg(this, *Configs);
+  dlg.exec();
 }
 
 }  // namespace zv

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -66,6 +67,19 @@ void AddEditRows(QWidget* parent, QFormLayout* form, int chars,
     SetCharsWide(*r.edit, chars);
     form->addRow(Buddy(r.label, *r.edit), *r.edit);
   }
+}
+
+void SetShortEdit(QLineEdit* edit, int chars) {
+  edit->setMaxLength(chars);
+  SetCharsWide(edit, chars, true);
+}
+
+QBoxLayout* KeyRow(const char* label, QWidget* box) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(Buddy(label, box));
+  row->addWidget(box);
+  row->addStretch();
+  return row;
 }
 
 void ReadingTabOrder(QWidget* window, std::initializer_list<QWidget*> last) {

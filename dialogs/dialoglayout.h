@@ -4,6 +4,7 @@
 #include <QString>
 #include <initializer_list>
 
+class QBoxLayout;
 class QCheckBox;
 class QFormLayout;
 class QComboBox;
@@ -34,6 +35,10 @@ struct TEditRow {
 };
 void AddEditRows(QWidget* parent, QFormLayout* form, int chars,
                  std::initializer_list<TEditRow> rows);
+// An edit of at most `chars` characters, as wide as they need and no wider.
+void SetShortEdit(QLineEdit* edit, int chars);
+// The row of a dialog's key: the label, the box, and the rest of the row empty.
+QBoxLayout* KeyRow(const char* label, QWidget* box);
 // Chains the tab order of the window's focusable controls in the order they were created
 // (depth first), with the widgets `last` at the end.
 void ReadingTabOrder(QWidget* window, std::initializer_list<QWidget*> last);

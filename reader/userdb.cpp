@@ -332,7 +332,8 @@ bool GetFullClock() {
 
 bool RestoreUsersClock() {
   if (!StartClockStep()) return false;
-  if (RestoreUsersWork()) return true;
+  // Without the users file every line would be skipped, and the reader cleared of all.
+  if (Users() && RestoreUsersWork()) return true;
   LogClockError("Failed to download user templates");
   return false;
 }
@@ -340,8 +341,8 @@ bool RestoreUsersClock() {
 bool RestoreFullClock() {
   if (!StartClockStep()) return false;
   bool ext = ReaderModel() == kExtModel;
-  bool ok = true;
-  {
+  bool ok = Users() != nullptr;  // as for R: no users file, no empty banks over the reader's
+  if (ok) {
     TIdleMode idle("reader in idle mode while sending user templates to reader.");
     if (idle.Entered()) ok = RestoreFullWork(ext ? kExtBankRecordSize : kBankRecordSize, ext);
   }

@@ -126,6 +126,10 @@ TEST_F(UserDbTest, EveryEndingOfABankStepResumesTheReader) {
       {"a bank read fails once, then the bank ends the reading", "rdrGetDataBank", 3, 1,
        {p + "Failed to read bank number 0.", p + "Reader opertation resumed.", p + "Users found 0"},
        {150}},
+      {"a record that cannot be parsed", "rdrDataToUserRecord", 1, 1,
+       {p + "Error parsing databank 0", p + "Reader opertation resumed.",
+        p + "Failed to retrieve user templates"},
+       {150}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -162,6 +166,54 @@ TEST_F(UserDbTest, EveryEndingOfABankStepResumesTheReader) {
   EXPECT_THAT(Host.Lines, ElementsAre(p + "Model ZV2K, Small 128K", p + "Getting all user records in reader.",
                                       p + "Model ZV2K, Small 128K", p + "Users found 0"));
   EXPECT_EQ(Fake.count("rdrHereIsBankNumber") + Fake.count("rdrGetDataBank") + Fake.count("rdrResume"), 0);
+}
+
+TEST_F(UserDbTest, RecordByRecordFailureLines) {
+  Prepare(2, 0);
+  const std::string p = "Site 5, Clock 1: ";
+  struct {
+    const char* entry;
+    int fails;
+    bool get;
+    std::vector<std::string> want;
+  } cases[] = {
+      {"rdrClearUserDataBase", 3, false,
+       {p + "Model ZV2K, Small 128K", p + "Clearing user database before restore.",
+        p + "Failed to clear user database before restore.", p + "Failed to download user templates"}},
+      {"rdrHereIsUserRecord", 3, false,
+       {p + "Model ZV2K, Small 128K", p + "Clearing user database before restore.",
+        p + "User database cleared.", p + "Adding 0000000001.",
+        p + "Failed to download user template 1", p + "Failed to download user templates"}},
+      {"rdrGetUserRecord", 3, true,
+       {p + "Getting user records for users in USER.TXT.", p + "Model ZV2K, Small 128K",
+        p + "0000000001 no template received!", p + "0000000002 received template."}},
+      {"rdrSetHandReader", 3, true,
+       {p + "Getting user records for users in USER.TXT.", p + "Clock is not responding",
+        p + "Failed to get user records."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    Host.UserList = std::make_unique<TUserList>(Dir + "user.txt");
+    Fake.reset();
+    Fake.set_reader(1, 0, 0, 1);
+    Fake.push_results(c.entry, 1, c.fails);
+    Host.Lines.clear();
+    EXPECT_TRUE(c.get ? GetUsersSites(AllSites(), "") : RestoreUsersSites(AllSites(), ""));
+    EXPECT_THAT(Host.Lines, ElementsAreArray(c.want));
+  }
+
+  // No users file: the reader is neither cleared nor sent empty banks.
+  Fake.reset();
+  Fake.set_reader(1, 0, 0, 1);
+  Host.UserList.reset();
+  Host.Lines.clear();
+  EXPECT_TRUE(RestoreUsersSites(AllSites(), ""));
+  EXPECT_TRUE(RestoreFullSites(AllSites(), ""));
+  EXPECT_THAT(Host.Lines, ElementsAre(p + "Model ZV2K, Small 128K", p + "Failed to download user templates",
+                                      p + "Model ZV2K, Small 128K", p + "Failed to download user templates"));
+  EXPECT_EQ(Fake.count("rdrClearUserDataBase") + Fake.count("rdrEnterIdleMode") +
+                Fake.count("rdrHereIsBankNumber"),
+            0);
 }
 
 }  // namespace

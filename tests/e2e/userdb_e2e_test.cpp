@@ -310,11 +310,11 @@ TEST_F(UserDbE2eTest, FailedTransfersEndTheClockResumeTheReaderAndTheWalkGoesOn)
 TEST_F(UserDbE2eTest, KilledGetFullLeavesIndexAndRecordsConsistent) {
   AddSite("1", 2);
   AddReader("1", 1, 0);
-  AddUsers("1", 1, 500000, 1000);
+  AddUsers("1", 1, 500000, 600);
   Serve();
   WriteFile(Data + "user.idx", "0\r\n0\r\n0\r\n");
   // Killed midway, at two moments; whatever it had done by then is consistent.
-  for (std::size_t killAt : {50u, 600u}) {
+  for (std::size_t killAt : {30u, 300u}) {
     pid_t pid = fork();
     if (pid == 0) {
       for (const auto& [k, v] : Env) setenv(k.c_str(), v.c_str(), 1);
@@ -333,14 +333,14 @@ TEST_F(UserDbE2eTest, KilledGetFullLeavesIndexAndRecordsConsistent) {
     std::string idx = ReadFile(Data + "user.idx"), dat = ReadFile(Data + "user.dat");
     int named = ExpectIndexNamesWrittenRecords(idx, dat);
     EXPECT_GE(named, static_cast<int>(killAt));
-    EXPECT_LT(named, 1000) << "not killed midway";
+    EXPECT_LT(named, 600) << "not killed midway";
   }
   ForgetLogs();
   ExpectCleanRun(RunZorvan({"F"}, 60));
-  EXPECT_THAT(Section(1), HasSubstr("Site 1, Clock 1: Users found 1000\r\n"));
+  EXPECT_THAT(Section(1), HasSubstr("Site 1, Clock 1: Users found 600\r\n"));
   std::string idx = ReadFile(Data + "user.idx"), dat = ReadFile(Data + "user.dat");
-  EXPECT_EQ(ExpectIndexNamesWrittenRecords(idx, dat), 1000);
-  EXPECT_EQ(Lines(idx).size(), 1000u);
+  EXPECT_EQ(ExpectIndexNamesWrittenRecords(idx, dat), 600);
+  EXPECT_EQ(Lines(idx).size(), 600u);
   EXPECT_THAT(Show(), Not(HasSubstr("idle yes")));
 }
 
