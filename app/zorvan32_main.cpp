@@ -1,4 +1,5 @@
 // zorvan32: the Zorvan Utility. One instance per user; each parameter is one reader command.
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   zv::InstallQtMessageFilter();
+  // A file grown past the size limit must fail the write (the operation reports it), not
+  // end the program halfway through a poll.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Tests of dates (a year end, 1999) set the program's clock; see docs/engine.md.
   zv::InstallClockFromEnvironment();
 

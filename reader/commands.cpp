@@ -9,6 +9,7 @@
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
+#include "reader/polling.h"
 #include "reader/readerinfo.h"
 #include "reader/records.h"
 #include "util/fileio.h"
@@ -44,7 +45,8 @@ void SaveUsers() {
   TUserList* users = host ? host->Users() : nullptr;
   if (!users || users->Save()) return;
   ++Tally().NotKept;
-  LogError("Failed to save users file " + users->FileName + ": " + users->LastError());
+  LogErrorOutsideOperation("Failed to save users file " + users->FileName + ": " +
+                           users->LastError());
 }
 
 // Takes down what the operation of one parameter of a command-line run reports, for the

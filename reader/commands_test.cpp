@@ -141,7 +141,7 @@ TEST_F(RunnersTest, ExitStatusAndSummaryOfACommandLineRun) {
        "#2 : not an operation, nothing run\n"
        "Exit status 2: parameters not run or results not kept\n"},
       {{"P1#2"}, true, 2,
-       "#1 P1#2: 1 reader answered, results not saved, 1 failure line\n"
+       "#1 P1#2: 1 reader answered, 0 transactions (Poll), results not saved, 1 failure line\n"
        "    Failed to save users file " + Dir + "gone/user.txt: cannot create a temporary file "
        "beside " + Dir + "gone/user.txt: No such file or directory\n"
        "Exit status 2: parameters not run or results not kept" + err + "\n"},

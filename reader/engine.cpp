@@ -71,12 +71,32 @@ void LogWindow(const std::string& text) {
   if (gHost) gHost->AddLogLine(text);
 }
 
-void LogError(const std::string& text) {
-  TEngineState& e = Engine();
-  if (e.ErrorLog) e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text);
+// The window's part of a failure line, counted and taken down for a command-line run.
+static void FailureToWindow(const std::string& text) {
   ++Tally().FailureLines;
   LogWindow(text);
   if (gRecorder) gRecorder->FailureLine(text);
+}
+
+void LogError(const std::string& text) {
+  TEngineState& e = Engine();
+  if (e.ErrorLog) e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text);
+  FailureToWindow(text);
+}
+
+void LogErrorOutsideOperation(const std::string& text) {
+  TEngineState& e = Engine();
+  if (e.ErrorLog) {
+    LogError(text);
+    return;
+  }
+  try {
+    TMyFileStream log((gHost ? gHost->DataPath() : std::string()) + "Error.Log");
+    log.WriteLine(ErrorLogStamp() + " " + text);
+  } catch (const std::exception&) {
+    // The window line below is all that can be done.
+  }
+  FailureToWindow(text);
 }
 
 void LogErrorPlain(const std::string& text) { LogError(": " + text); }

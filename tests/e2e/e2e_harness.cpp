@@ -5,6 +5,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,7 +39,8 @@ std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over
 
 pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
             const std::map<std::string, std::string>& env, int outFd, int errFd,
-            const std::vector<std::string>& unset = {}, int uid = -1) {
+            long long fileSizeLimit = 0, const std::vector<std::string>& unset = {},
+            int uid = -1) {
   std::vector<std::string> envs = BuildEnv(env, unset);
   std::vector<char*> argv{const_cast<char*>(exe.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -53,6 +55,10 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
     dup2(outFd, 1);
     dup2(errFd, 2);
     setpgid(0, 0);
+    if (fileSizeLimit > 0) {
+      rlimit lim{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &lim);
+    }
     if (uid >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(uid)) != 0 ||
                      setuid(static_cast<uid_t>(uid)) != 0))
       _exit(126);
@@ -84,9 +90,8 @@ void TE2eTest::AddTcpSite(const std::string& site, const std::string& addr) {
 }
 
 void TE2eTest::AddReader(const std::string& site, int address, int model, int memory) {
-  Emulate({"add-reader", State, "--site", site, "--addr",
-           std::to_string(address), "--model", std::to_string(model), "--memory",
-           std::to_string(memory)});
+  Emulate({"add-reader", State, "--site", site, "--addr", std::to_string(address), "--model",
+           std::to_string(model), "--memory", std::to_string(memory)});
 }
 
 void TE2eTest::SetOffline(const std::string& site, int address) {
@@ -176,53 +181,65 @@ std::string TE2eTest::ReadFile(const std::string& path) const {
   return s;
 }
 
-TE2eTest::TStarted TE2eTest::Start(const std::string& exe, const std::vector<std::string>& args) {
+TE2eTest::TStarted TE2eTest::Start(const std::string& exe, const std::vector<std::string>& args,
+                                   long long fileSizeLimit) {
   static int n = 0;
   TStarted started;
   started.base = Root + "run" + std::to_string(++n);
   int out = open((started.base + ".out").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
   int err = open((started.base + ".err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-  started.pid = Spawn(exe, args, Env, out, err, Unset, RunAsUid);
+  started.pid = Spawn(exe, args, Env, out, err, fileSizeLimit, Unset, RunAsUid);
   close(out);
   close(err);
   return started;
 }
 
-TRunResult TE2eTest::Wait(const TStarted& started, int timeoutSeconds) {
+TE2eTest::TStarted TE2eTest::StartZorvan(const std::vector<std::string>& params) {
+  return Start(ZV_ZORVAN32, params, FileSizeLimit);
+}
+
+TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>& args,
+                         double timeoutSeconds, long long fileSizeLimit,
+                         const std::function<bool()>& killWhen) {
+  return Wait(Start(exe, args, fileSizeLimit), timeoutSeconds, killWhen);
+}
+
+TRunResult TE2eTest::Wait(const TStarted& started, double timeoutSeconds,
+                          const std::function<bool()>& killWhen) {
+  const pid_t pid = started.pid;
+  const std::string& base = started.base;
   auto start = std::chrono::steady_clock::now();
   TRunResult r;
   int status = 0;
   for (;;) {
-    pid_t w = waitpid(started.pid, &status, WNOHANG);
-    if (w == started.pid) break;
+    pid_t w = waitpid(pid, &status, WNOHANG);
+    if (w == pid) break;
     double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (t > timeoutSeconds) {
-      kill(-started.pid, SIGKILL);
-      waitpid(started.pid, &status, 0);
-      r.timedOut = true;
+    bool condition = killWhen && killWhen();
+    if (t > timeoutSeconds || condition) {
+      kill(-pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      r.timedOut = !condition;
+      r.killed = condition;
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(killWhen ? 1 : 20));
   }
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!r.timedOut && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
-  r.out = ReadFile(started.base + ".out");
-  r.err = ReadFile(started.base + ".err");
+  r.out = ReadFile(base + ".out");
+  r.err = ReadFile(base + ".err");
   return r;
-}
-
-TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>& args,
-                         int timeoutSeconds) {
-  return Wait(Start(exe, args), timeoutSeconds);
-}
-
-TE2eTest::TStarted TE2eTest::StartZorvan(const std::vector<std::string>& params) {
-  return Start(ZV_ZORVAN32, params);
 }
 
 TRunResult TE2eTest::RunZorvan(const std::vector<std::string>& params, int timeoutSeconds,
                                const std::string& exe) {
-  return Run(exe, params, timeoutSeconds);
+  return Run(exe, params, timeoutSeconds, FileSizeLimit);
+}
+
+TRunResult TE2eTest::RunZorvanUntil(const std::vector<std::string>& params,
+                                    const std::function<bool()>& killWhen, double timeoutSeconds) {
+  return Run(ZV_ZORVAN32, params, timeoutSeconds, FileSizeLimit, killWhen);
 }
 
 std::vector<std::string> TE2eTest::CommandLineLogNames() const {

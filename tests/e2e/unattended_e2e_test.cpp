@@ -192,11 +192,21 @@ TEST_F(UnattendedTest, TwoUsersSideBySideWithoutRuntimeDirectory) {
   EXPECT_FALSE(PathExists(tmp + "/zorvan32-0/Zorvan32Mutex"));
 }
 
-TEST_F(UnattendedTest, LinkedUsersFileAndByteOrderMark) {
+TEST_F(UnattendedTest, PollAddsUsersThroughALinkAndReadsAByteOrderMark) {
+  if (!HaveEmulator()) GTEST_SKIP() << "rdremu is not built";
+  // Site 13's reader has a punch of user 9, whom user.txt does not know yet.
+  Emulate({"init", State});
+  AddTcpSite("13", Addr(2));
+  AddReader("13", 1, 2, 1);
+  Emulate({"add-user", State, "--site", "13", "--addr", "1", "--user", "9"});
+  Emulate({"add-punch", State, "--site", "13", "--addr", "1", "--user", "9", "--time",
+           "2026-12-08 06:00"});
+  ASSERT_TRUE(StartEmulator());
   // site.txt as a Windows editor saves it; user.txt a link into a directory shared with
   // other tools.
-  WriteFile(Data + "site.txt", "\xEF\xBB\xBF.site  port  baud\r\n13, , , , , , 0, " + Addr(9) +
+  WriteFile(Data + "site.txt", "\xEF\xBB\xBF.site  port  baud\r\n13, , , , , , 0, " + Addr(2) +
                                    ", net\r\n");
+  WriteClocks({"13, 1"});
   std::string shared = Root + "shared/";
   ASSERT_TRUE(ForceDirectories(shared));
   WriteFile(shared + "users.txt", ".users\r\n");
@@ -204,17 +214,19 @@ TEST_F(UnattendedTest, LinkedUsersFileAndByteOrderMark) {
   ASSERT_EQ(symlink("../shared/users.txt", (Data + "user.txt").c_str()), 0);
 
   TRunResult r = RunZorvan({"P13"});
-  EXPECT_EQ(r.exitCode, 1) << r.err;  // site 13 has no readers
-  std::string log = CommandLineLog();
-  EXPECT_THAT(log, HasSubstr("\r\nSite 13: No readers defined\r\n"));
-  EXPECT_THAT(log, Not(HasSubstr("Site not found")));
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_THAT(r.out, HasSubstr("#1 P13: 1 reader answered, 1 transaction (Poll)\n"));
+  EXPECT_THAT(CommandLineLog(), Not(HasSubstr("Site not found")));
   // The poll saved user.txt: through the link, which stays, into its target.
   struct stat st;
   ASSERT_EQ(lstat((Data + "user.txt").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   ASSERT_EQ(stat((shared + "users.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(ReadFile(shared + "users.txt"), ".users\r\n");
+  std::vector<std::string> users = Lines(ReadFile(shared + "users.txt"));
+  ASSERT_EQ(users.size(), 2u);
+  EXPECT_EQ(users[0], ".users");
+  EXPECT_EQ(users[1], "          9,  61,          ,         ,         0, ");  // the new user
 }
 
 // The administrator closed the data directory to the program's user and left the files it
