@@ -131,8 +131,10 @@ bool WriteFileAtomic(const std::string& given, const std::string& content, std::
   const std::string path = ResolveLinks(given);
   struct stat old;
   const bool exists = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-  // A file with several names would keep the old content under the others.
-  if (exists && old.st_nlink > 1) return WriteInPlace(path, content, error);
+  // A file with several names would keep the old content under the others. (One the process
+  // may not write is replaced as any other file, as it always was.)
+  if (exists && old.st_nlink > 1 && ::access(path.c_str(), W_OK) == 0)
+    return WriteInPlace(path, content, error);
 
   std::string tmpl = DirectoryOf(path) + ".zvtmp-XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
