@@ -53,6 +53,7 @@ TEST(SplitTextLinesTest, AcceptsEveryLineEndAndStopsAtNul) {
   // A UTF-8 byte-order mark from another system's editor is not text; only at the very start.
   EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF.head\r\n13, x"), (V{".head", "13, x"}));
   EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF"), V{});
+  EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF\xEF\xBB\xBF.head\r\n13, x"), (V{".head", "13, x"}));
   EXPECT_EQ(SplitTextLines("\xEF\xBB"), V{"\xEF\xBB"});
   EXPECT_EQ(SplitTextLines("a\r\n\xEF\xBB\xBF"), (V{"a", "\xEF\xBB\xBF"}));
 }
