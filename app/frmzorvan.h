@@ -23,6 +23,9 @@ class QPlainTextEdit;
 
 namespace zv {
 
+class TLogWindow;
+class TProgressStatus;
+
 class TfrmZorvan : public QMainWindow {
   Q_OBJECT
  public:
@@ -80,6 +83,9 @@ class TfrmZorvan : public QMainWindow {
   TOptionValues CurrentOptions() const;
 
   QPlainTextEdit* lb;
+  // How lines reach lb during an operation, and the status bar line of its progress.
+  std::unique_ptr<TLogWindow> LogWindow;
+  TProgressStatus* ProgressStatus;
   QMenuBar* mnuMain;
   QMenu *mniFile, *Edit1, *Maintenance1, *Commands1, *View1, *Help1;
   QAction *mniNew, *mniOpen, *mniSave, *mniSaveAs, *mniExit;

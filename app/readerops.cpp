@@ -6,6 +6,7 @@
 
 #include "app/frmoption.h"
 #include "app/latin1.h"
+#include "app/logwindow.h"
 #include "app/frmzorvan.h"
 #include "app/shellhost.h"
 #include "app/zvapplication.h"
@@ -103,6 +104,7 @@ void RefreshMenuTable(TfrmZorvan& frm) {
 }
 
 bool WriteCommandLineLogOf(TfrmZorvan& frm) {
+  frm.LogWindow->Flush();
   std::vector<std::string> lines;
   const QString text = frm.lb->toPlainText();
   if (!text.isEmpty()) {
