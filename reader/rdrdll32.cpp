@@ -107,7 +107,8 @@ void* TryOpen(const std::string& path, bool& found) {
 
 // Through the loader's search first (LD_LIBRARY_PATH, the program's RUNPATH, the system).
 // The RUNPATH is that of the caller of dlopen, which an interposed dlopen (a sanitizer's)
-// is not; so the places it names, the program's directory and ../lib, are tried as well.
+// is not; so the places it names, the program's directory, the installed program's library
+// directory and ../lib, are tried as well.
 void* OpenLibrary(const std::string& name) {
   bool found = false;
   void* lib = TryOpen(name, found);
@@ -118,7 +119,7 @@ void* OpenLibrary(const std::string& name) {
     if (n > 0) {
       std::string dir(exe, static_cast<std::size_t>(n));
       dir.erase(dir.rfind('/') + 1);
-      for (const std::string& d : {dir, dir + "../lib/"})
+      for (const std::string& d : {dir, dir + ZV_PRIVATE_LIBDIR, dir + "../lib/"})
         if (!lib) lib = TryOpen(d + name, found);
     }
   }
