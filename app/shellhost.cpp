@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QTimer>
 #include <algorithm>
 
@@ -30,7 +31,23 @@ void TShellHost::SleepMs(int ms) {
   }
 }
 
+namespace {
+TCallThreading gCallThreading = TCallThreading::WhenSeen;
+}  // namespace
+
+void SetCallThreading(TCallThreading mode) { gCallThreading = mode; }
+
 void TShellHost::RunWhileWaiting(const std::function<void()>& call) {
+  bool helper = gCallThreading == TCallThreading::Always;
+  if (gCallThreading == TCallThreading::WhenSeen) {
+    const QString platform = QGuiApplication::platformName();
+    helper = frm_.isVisible() && platform != QLatin1String("offscreen") &&
+             platform != QLatin1String("minimal");
+  }
+  if (!helper) {
+    call();
+    return;
+  }
   waiting_.Run(call, [this] { frm_.LogWindow->Flush(); });
 }
 

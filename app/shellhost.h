@@ -29,6 +29,13 @@ class TShellHost : public IEngineHost {
   TWaitingCall waiting_;
 };
 
+// Whether library calls wait on the helper thread: when someone can see the window (a display,
+// the window shown), or always (tests), or never. Without a display there is nothing to keep
+// painting, and the hand-over to the helper thread and back (tens of microseconds on a busy
+// machine) would only slow an unattended poll.
+enum class TCallThreading { WhenSeen, Always, Never };
+void SetCallThreading(TCallThreading mode);
+
 // Installs a host for the life of the scope and hands the window's new-user restriction to
 // the engine; the previous host comes back at the end. Meanwhile the log window gathers its
 // lines, and the status bar shows the operation's progress.

@@ -12,9 +12,11 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 
 #include "app/frmzorvan.h"
 #include "app/shellhost.h"
+#include "app/waitingcall.h"
 #include "reader/enginehost.h"
 
 namespace {
@@ -72,6 +74,23 @@ BENCHMARK_TEMPLATE(BM_AddLogLine, true)->Name("BM_AddLogLine_InOperation")
     ->Args({0, 0})->Args({100000, 0})->Args({100000, 100})->Unit(benchmark::kMicrosecond);
 BENCHMARK_TEMPLATE(BM_AddLogLine, false)->Name("BM_AddLogLine_Alone")
     ->Args({0, 0})->Args({100000, 0})->Unit(benchmark::kMicrosecond);
+
+// What running a library call on the helper thread adds to a call that answers at once (a
+// reader on a fast line): the hand-over and back, against calling it directly.
+void BM_LibraryCall(benchmark::State& state) {
+  zv::TWaitingCall waiting;
+  volatile int sink = 0;
+  std::function<void()> call = [&] { sink = sink + 1; };
+  for (auto _ : state) {
+    if (state.range(0)) {
+      waiting.Run(call, nullptr);
+    } else {
+      call();
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LibraryCall)->Arg(0)->Arg(1)->ArgName("helper_thread")->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
