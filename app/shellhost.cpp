@@ -74,6 +74,7 @@ TEngineHostScope::TEngineHostScope(TfrmZorvan& frm)
   SetEngineHost(&host_);
   SetNewUserRestriction(frm.NewUserRestriction);
   frm_.LogWindow->SetGathering(true);
+  frm_.ProgressStatus->Clear();
 }
 
 TEngineHostScope::~TEngineHostScope() {
