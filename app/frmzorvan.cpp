@@ -13,11 +13,17 @@
 #include <QShowEvent>
 #include <QTextCursor>
 
+#include "app/editor.h"
 #include "app/frmoption2.h"
 #include "app/logwindow.h"
 #include "app/progressstatus.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
+#include "dialogs/frmbells.h"
+#include "dialogs/frmclock.h"
+#include "dialogs/frmholidays.h"
+#include "dialogs/frmsite.h"
+#include "dialogs/frmtimezone.h"
 #include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
@@ -156,13 +162,8 @@ void TfrmZorvan::CreateMenus() {
   mniAbout = Item(Help1, "mniAbout", "&About...");
 
   connect(mniExit, &QAction::triggered, this, &QWidget::close);
-  // The plain editing commands act on the text area.
-  connect(Undo1, &QAction::triggered, lb, &QPlainTextEdit::undo);
-  connect(Cut1, &QAction::triggered, lb, &QPlainTextEdit::cut);
-  connect(Copy1, &QAction::triggered, lb, &QPlainTextEdit::copy);
-  connect(Paste1, &QAction::triggered, lb, &QPlainTextEdit::paste);
-  connect(Delete1, &QAction::triggered, lb, [this] { lb->textCursor().removeSelectedText(); });
-  connect(SelectAll1, &QAction::triggered, lb, &QPlainTextEdit::selectAll);
+  // File, Edit, View and Help.
+  ConnectEditorMenus(*this);
   connect(mniOptions, &QAction::triggered, this, &TfrmZorvan::mniOptionsClick);
   connect(mniSites, &QAction::triggered, this, &TfrmZorvan::mniSitesClick);
   connect(mniBells, &QAction::triggered, this, &TfrmZorvan::mniBellsClick);
@@ -262,18 +263,13 @@ void TfrmZorvan::SaveCommandLineLog() { WriteCommandLineLogOf(*this); }
 
 void TfrmZorvan::RunCommand(const std::string& command) { RunShellCommand(*this, command); }
 
-bool TfrmZorvan::CanCloseDocument() {
-  // The editor's question whether to save a modified document goes here.
-  return true;
-}
-
 void TfrmZorvan::closeEvent(QCloseEvent* e) {
   if (Busy) {
     e->ignore();
     return;
   }
   if (!CommandLineRun) {
-    if (!CanCloseDocument()) {
+    if (!QuerySaveEditor()) {
       e->ignore();
       return;
     }
@@ -349,16 +345,25 @@ void TfrmZorvan::mniOptionsClick() {
 // Each maintenance item opens its dialog modally and frees it afterwards; the dialogs come
 // with their own work. An item does nothing while the list its dialog needs is none.
 void TfrmZorvan::mniSitesClick() {
-  if (!Sites) return;
+  if (!Sites || Busy) return;
+  TfrmSite dlg(this, *Sites, Clocks.get(), Modems);
+  dlg.exec();
 }
 void TfrmZorvan::mniBellsClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmBells dlg(this, *Configs);
+  dlg.exec();
 }
 void TfrmZorvan::mniHolidaysClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmHolidays dlg(this, *Configs);
+  dlg.exec();
 }
 void TfrmZorvan::mniClocksClick() {
-  if (!Clocks) return;
+  // Each clock is saved with its reader configuration, so both lists are needed.
+  if (!Clocks || !Configs || Busy) return;
+  TfrmClock dlg(this, *Clocks, *Configs, Sites.get(), Groups.get(), DataPath);
+  dlg.exec();
 }
 void TfrmZorvan::mniGroupsClick() {
   if (!Groups) return;
@@ -367,7 +372,9 @@ void TfrmZorvan::mniUsersClick() {
   if (!Users) return;
 }
 void TfrmZorvan::mniTimeZonesClick() {
-  if (!Configs) return;
+  if (!Configs || Busy) return;
+  TfrmTimeZone dlg(this, *Configs);
+  dlg.exec();
 }
 
 }  // namespace zv

@@ -23,6 +23,7 @@ class QPlainTextEdit;
 
 namespace zv {
 
+class TBigTextView;
 class TLogWindow;
 class TProgressStatus;
 
@@ -97,6 +98,22 @@ class TfrmZorvan : public QMainWindow {
       *mniTransactionData;
   QAction* mniAbout;
 
+  // The editor (editor.cpp): the folder that Save writes CurrentFileName into, the save
+  // question, the guarded save, and the document as file bytes.
+  std::string DocumentFolder;
+  bool QuerySaveEditor();
+  bool SaveEditorTo(const std::string& path);
+  bool ConfirmOverwrite(const std::string& path);
+  std::string DocumentBytes() const;
+  // Replace the document; a large file goes to lbView, which shows it read-only.
+  void SetDocumentBytes(std::string bytes);
+  void SetDocumentLines(const std::vector<std::string>& lines);
+  void mniNewClick();
+  void mniOpenClick();
+  void mniSaveClick();
+  void mniSaveAsClick();
+  TBigTextView* lbView = nullptr;
+
   // Brings the window to the front, restored, when a second start asks for it.
   void BringToFront();
 
@@ -116,8 +133,6 @@ class TfrmZorvan : public QMainWindow {
  private:
   void CreateMenus();
   void LoadDataSet();
-  // The editor's question about an unsaved document; true when closing may go on.
-  bool CanCloseDocument();
 
   bool shown_ = false;
 };

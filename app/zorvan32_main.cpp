@@ -6,12 +6,15 @@
 #include "app/qtmessageboxes.h"
 #include "app/singleinstance.h"
 #include "app/zvapplication.h"
+#include "util/clock.h"
 
 int main(int argc, char** argv) {
   // The parameters as the shell gave them, before Qt takes its own options out.
   std::vector<std::string> params;
   for (int i = 1; i < argc; ++i) params.emplace_back(argv[i]);
 
+  // Tests of dates (a year end, 1999) set the program's clock; see docs/engine.md.
+  zv::InstallClockFromEnvironment();
   zv::TZvApplication app(argc, argv);
   zv::TSingleInstance instance;
   if (instance.Start() == zv::TSingleInstance::TResult::Second) {

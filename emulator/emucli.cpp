@@ -10,6 +10,7 @@
 
 #include "emulator/emureader.h"
 #include "emulator/emuserver.h"
+#include "emulator/emushow.h"
 #include "emulator/emustatefile.h"
 #include "rdrlib/usercodec.h"
 #include "util/fileio.h"
@@ -211,34 +212,7 @@ void ShowReader(const TEmuReader& r) {
   std::printf("  reader %d: model %d %s, memory %d, %s, idle %s, setup saved %s, clock %s (offset %+lld s)\n",
               r.address, r.model, ModelText(r.model), r.memory, r.online ? "online" : "offline",
               r.idle ? "yes" : "no", r.nvramSaved ? "yes" : "no", clock, r.clockOffset);
-  const auto& s = r.setup;
-  std::string pw;
-  for (int i = 0; i < 5; ++i) {
-    if (i) pw += ",";
-    pw += std::string(reinterpret_cast<const char*>(&s[static_cast<std::size_t>(i * 10)]),
-                      strnlen(reinterpret_cast<const char*>(&s[static_cast<std::size_t>(i * 10)]), 10));
-  }
-  std::printf("    setup: passwords %s, reject %d, lock %d, beeper %d, id length %d, punch mode %d, tries %d, hour display %d\n",
-              pw.c_str(), s[50] | (s[51] << 8), s[88] | (s[89] << 8), Le32(&s[112]), s[116], s[117],
-              s[125], Le32(&s[140]));
-  int zones = 0, holidays = 0, bells = 0, fkeys = 0;
-  for (int z = 0; z < 60; ++z)
-    for (int b = 0; b < 12; ++b)
-      if (r.timeZones[static_cast<std::size_t>(1488 + z * 12 + b)]) { ++zones; break; }
-  for (int d = 0; d < 372; ++d)
-    if (Le32(&r.timeZones[static_cast<std::size_t>(d * 4)])) ++holidays;
-  for (int b = 0; b < 100; ++b)
-    for (int k = 0; k < 4; ++k)
-      if (r.bells[static_cast<std::size_t>(b * 4 + k)]) { ++bells; break; }
-  for (uint8_t b : r.fkeys) fkeys += b != 0;
-  std::string display = "none";
-  if (Le32(&r.display[0]) != static_cast<int32_t>(0xEEEEEEEE)) {
-    std::string text(reinterpret_cast<const char*>(&r.display[9]), 32);
-    display = "kind " + std::to_string(Le32(&r.display[0])) + " value " + std::to_string(r.display[4]) +
-              " \"" + text + "\"";
-  }
-  std::printf("    time zones %d, holidays %d, bells %d, function-key bytes %d, display %s\n",
-              zones, holidays, bells, fkeys, display.c_str());
+  std::fputs(FormatReceived(r).c_str(), stdout);
   std::printf("    users %zu\n", r.users.size());
   for (const auto& kv : r.users) {
     const TExtRecord& u = kv.second;

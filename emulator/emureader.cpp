@@ -121,6 +121,7 @@ uint8_t SetTime(TEmuReader& r, const uint8_t* t) {
   struct tm local{};
   localtime_r(&now, &local);
   r.clockOffset = static_cast<long long>(timegm(&want)) - static_cast<long long>(timegm(&local));
+  std::memcpy(r.timeSent.data(), t, 6);
   return kStatusOk;
 }
 

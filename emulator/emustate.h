@@ -26,6 +26,8 @@ struct TEmuReader {
   std::array<uint8_t, 400> bells{};
   std::vector<uint8_t> fkeys = std::vector<uint8_t>(4096, 0);
   std::array<uint8_t, 44> display{};
+  // The last time record that set the clock, as received; all zero before the first.
+  std::array<uint8_t, 6> timeSent{};
   std::map<uint64_t, TExtRecord> users;  // by id number
   std::deque<TLogElement> log;
   std::vector<std::array<uint8_t, 44>> messages;

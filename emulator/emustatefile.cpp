@@ -84,6 +84,7 @@ std::string FormatState(const TEmuState& state) {
       Block(out, "bells", r.bells);
       out += "    fkeys " + ToHex(r.fkeys.data(), r.fkeys.size()) + "\n";
       Block(out, "display", r.display);
+      if (r.timeSent != std::array<uint8_t, 6>{}) Block(out, "time-sent", r.timeSent);
       for (const auto& m : r.messages) Block(out, "message", m);
       for (const auto& u : r.users) Block(out, "user", u.second);
       std::string line;
@@ -181,6 +182,8 @@ bool ParseState(const std::string& text, TEmuState& state, std::string& error) {
       if (!FromHex(val, r.fkeys.data(), r.fkeys.size())) return fail("bad function-key data");
     } else if (key == "display") {
       if (!FromHex(val, r.display.data(), r.display.size())) return fail("bad display message");
+    } else if (key == "time-sent") {
+      if (!FromHex(val, r.timeSent.data(), r.timeSent.size())) return fail("bad time record");
     } else if (key == "message") {
       std::array<uint8_t, 44> m{};
       if (!FromHex(val, m.data(), m.size())) return fail("bad message");

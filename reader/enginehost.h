@@ -9,6 +9,7 @@ namespace zv {
 class TSiteList;
 class TClockList;
 class TUserList;
+class TZvCfgList;
 
 class IEngineHost {
  public:
@@ -35,6 +36,8 @@ class IEngineHost {
   virtual TSiteList* Sites() const = 0;
   virtual TClockList* Clocks() const = 0;
   virtual TUserList* Users() const = 0;
+  // zv.cfg; nullptr when it is not loaded (the configuration download then uses defaults).
+  virtual TZvCfgList* Configs() const { return nullptr; }
 };
 
 // The host of the running program; nullptr when none is installed.

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "reader/configtime.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/walks.h"
@@ -19,8 +20,6 @@ std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std:
 // configuration and time, user database). Until then each is a step that succeeds without
 // contacting the reader, so that the walks and the files around them run as they will.
 bool PollClock() { return true; }
-bool ConfigureClock() { return true; }
-bool SetTimeClock() { return true; }
 bool RestoreUsersClock() { return true; }
 bool RestoreFullClock() { return true; }
 bool GetUsersClock() { return true; }

@@ -14,6 +14,11 @@ std::tm LocalNow();
 // Installs a clock (an empty function restores the system's); answers the previous one.
 std::function<std::time_t()> SetClockForTests(std::function<std::time_t()> clock);
 
+// For tests that run the program as a separate process: when the environment variable
+// ZV_TEST_NOW holds a local time "YYYY-MM-DD HH:MM:SS", the clock starts there and runs on
+// with the system's. Answers whether it did; a text in any other form changes nothing.
+bool InstallClockFromEnvironment();
+
 // Restores the previous clock when it leaves scope.
 class TTestClock {
  public:

@@ -38,6 +38,7 @@ void EngineTest::TearDown() {
   EngineClose();
   SetEngineHost(nullptr);
   Host.UserList.reset();
+  Host.ConfigList.reset();
   Host.ClockList.reset();
   Host.SiteList.reset();
   if (fakeHandle_) dlclose(fakeHandle_);

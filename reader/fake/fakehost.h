@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reader/enginehost.h"
+#include "data/zvcfglist.h"
 #include "reader/records.h"
 
 namespace zv::test {
@@ -23,6 +24,7 @@ class TFakeHost : public IEngineHost {
   TSiteList* Sites() const override { return SiteList.get(); }
   TClockList* Clocks() const override { return ClockList.get(); }
   TUserList* Users() const override { return UserList.get(); }
+  TZvCfgList* Configs() const override { return ConfigList.get(); }
 
   std::vector<std::string> Lines;
   int Processed = 0;
@@ -31,6 +33,7 @@ class TFakeHost : public IEngineHost {
   std::unique_ptr<TSiteList> SiteList;
   std::unique_ptr<TClockList> ClockList;
   std::unique_ptr<TUserList> UserList;
+  std::unique_ptr<TZvCfgList> ConfigList;
 };
 
 // The controls that the stand-in library exports besides the entry points.

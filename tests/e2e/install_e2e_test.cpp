@@ -27,7 +27,8 @@ TEST_F(InstallTest, StagedInstallLaysOutEverythingAndTheProgramFindsItsLibrary) 
   ASSERT_EQ(std::system(cmd.c_str()), 0) << ReadFile(Root + "install.log");
   for (const std::string& f : std::vector<std::string>{
            "bin/zorvan32", "bin/rdremu", ZV_PRIVATE_LIBDIR "/librdrdll32.so",
-        "share/applications/zorvan32.desktop", "share/icons/hicolor/scalable/apps/zorvan32.svg",
+        "share/applications/zorvan32.desktop", "share/icons/hicolor/32x32/apps/zorvan32.png",
+           "share/icons/hicolor/256x256/apps/zorvan32.png",
         "share/man/man1/zorvan32.1.gz", "share/man/man1/rdremu.1.gz",
         "share/doc/zorvan32/README.md", "share/doc/zorvan32/engine.md",
         "share/doc/zorvan32/copyright"})
