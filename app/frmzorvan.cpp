@@ -21,9 +21,11 @@
 #include "data/modemlist.h"
 #include "dialogs/frmbells.h"
 #include "dialogs/frmclock.h"
+#include "dialogs/frmgroups.h"
 #include "dialogs/frmholidays.h"
 #include "dialogs/frmsite.h"
 #include "dialogs/frmtimezone.h"
+#include "dialogs/frmusers.h"
 #include "reader/engine.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
@@ -366,10 +368,14 @@ void TfrmZorvan::mniClocksClick() {
   dlg.exec();
 }
 void TfrmZorvan::mniGroupsClick() {
-  if (!Groups) return;
+  if (!Groups || Busy) return;
+  TfrmGroups dlg(this, *Groups, Sites.get(), Clocks.get());
+  dlg.exec();
 }
 void TfrmZorvan::mniUsersClick() {
-  if (!Users) return;
+  if (!Users || Busy) return;
+  TfrmUsers dlg(this, *Users, Groups.get(), DataPath);
+  dlg.exec();
 }
 void TfrmZorvan::mniTimeZonesClick() {
   if (!Configs || Busy) return;

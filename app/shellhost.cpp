@@ -68,6 +68,7 @@ std::string TShellHost::PunchPath() const { return frm_.PunchPath; }
 TSiteList* TShellHost::Sites() const { return frm_.Sites.get(); }
 TClockList* TShellHost::Clocks() const { return frm_.Clocks.get(); }
 TUserList* TShellHost::Users() const { return frm_.Users.get(); }
+TGroupList* TShellHost::Groups() const { return frm_.Groups.get(); }
 TZvCfgList* TShellHost::Configs() const { return frm_.Configs.get(); }
 
 TEngineHostScope::TEngineHostScope(TfrmZorvan& frm)

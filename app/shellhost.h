@@ -23,6 +23,7 @@ class TShellHost : public IEngineHost {
   TSiteList* Sites() const override;
   TClockList* Clocks() const override;
   TUserList* Users() const override;
+  TGroupList* Groups() const override;
   TZvCfgList* Configs() const override;
 
  private:

@@ -1,6 +1,8 @@
 #include "dialogs/selectionbox.h"
 
 #include <QLineEdit>
+#include <QListView>
+#include <QStandardItemModel>
 #include <QVariant>
 #include <algorithm>
 
@@ -78,6 +80,45 @@ int AddEntry(QListWidget* list, const std::string& text, TRecord* record, bool s
   item->setData(Qt::UserRole, Carry(record));
   list->insertItem(at, item);
   return at;
+}
+
+void FillEntries(QComboBox* box, TEntries entries, bool sorted) {
+  // The order AddEntry would give them one by one: stable, so equal texts keep theirs.
+  if (sorted)
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return SortsBefore(a.first, b.first); });
+  const QSignalBlocker block(box);
+  box->clear();
+  auto* model = qobject_cast<QStandardItemModel*>(box->model());
+  QList<QStandardItem*> items;
+  items.reserve(static_cast<qsizetype>(entries.size()));
+  for (const auto& [text, record] : entries) {
+    auto* item = new QStandardItem(Latin1(text));
+    item->setData(Carry(record), Qt::UserRole);
+    items.append(item);
+  }
+  if (model) {
+    model->invisibleRootItem()->appendRows(items);
+  } else {
+    for (QStandardItem* item : items) {
+      box->addItem(item->text(), item->data(Qt::UserRole));
+      delete item;
+    }
+  }
+  box->setCurrentIndex(-1);
+  if (box->isEditable()) box->setEditText(QString());
+  if (auto* view = qobject_cast<QListView*>(box->view())) view->setUniformItemSizes(true);
+}
+
+void FillEntries(QListWidget* list, const TEntries& entries) {
+  const QSignalBlocker block(list);
+  list->clear();
+  list->setUniformItemSizes(true);
+  for (const auto& [text, record] : entries) {
+    auto* item = new QListWidgetItem(Latin1(text));
+    item->setData(Qt::UserRole, Carry(record));
+    list->addItem(item);
+  }
 }
 
 int SelectedIndex(const QComboBox* box) {

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/mystringlist.h"
 
@@ -21,6 +23,12 @@ int AddEntry(QComboBox* box, const std::string& text, TRecord* record = nullptr,
              bool sorted = false);
 int AddEntry(QListWidget* list, const std::string& text, TRecord* record = nullptr,
              bool sorted = false);
+// Replaces all entries at once (a sorted box sorts them as AddEntry would); no selection.
+// For boxes of tens of thousands of records: one insert, and a popup that lays out only
+// the rows it shows.
+using TEntries = std::vector<std::pair<std::string, TRecord*>>;
+void FillEntries(QComboBox* box, TEntries entries, bool sorted = false);
+void FillEntries(QListWidget* list, const TEntries& entries);
 
 // The selected entry, or -1. In an editable box a text typed over the entry counts as no
 // selection, so that a new key typed over a shown record is taken as new.

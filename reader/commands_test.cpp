@@ -64,7 +64,11 @@ TEST_F(RunnersTest, SiteNotFoundAndNoSitesFound) {
   EXPECT_TRUE(RunCommand("PABC"));
   EXPECT_TRUE(RunCommand("R999"));
   EXPECT_TRUE(RunCommand("D"));  // finds the site
-  EXPECT_THAT(Host.Lines, ElementsAre("Site not found 7", "Site not found 0", "No sites found."));
+  EXPECT_THAT(Host.Lines,
+              ElementsAre("Site not found 7", "Site not found 0", "No sites found.",
+                          "Site 007, Clock 1: Model ZV4K, Medium 256K",
+                          // no users file loaded here: the reader is left alone
+                          "Site 007, Clock 1: Failed to download user templates"));
   EXPECT_EQ(Fake.count("rdrStartupWsock"), 1);
   Host.Lines.clear();
   // Only the "#" form reaches a site stored with leading zeros.

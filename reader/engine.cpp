@@ -100,9 +100,7 @@ void EngineClose() {
   e.SysLog.reset();
   e.ErrorLog.reset();
   e.TransFile.reset();
-  e.UserData.reset();
-  e.UserIndex.reset();
-  e.UserIndexFileName.clear();
+  e.UserStore.reset();
   e.SeenIds.reset();
   std::unique_ptr<TRdrDll32> rdr = std::move(e.Rdr);
   e.CurrentSite = nullptr;

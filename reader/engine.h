@@ -7,6 +7,7 @@
 
 #include "data/mystringlist.h"
 #include "reader/rdrdll32.h"
+#include "reader/userstore.h"
 
 namespace zv {
 
@@ -22,10 +23,8 @@ struct TEngineState {
   std::unique_ptr<TMyFileStream> PunchLog;
   std::unique_ptr<TMyFileStream> DailyLog;
   std::unique_ptr<TMyFileStream> TransFile;
-  std::unique_ptr<TMyFileStream> UserData;
-  // user.idx, one entry per record of user.dat; and where it is saved.
-  std::unique_ptr<std::vector<std::string>> UserIndex;
-  std::string UserIndexFileName;
+  // user.dat with its index user.idx.
+  std::unique_ptr<TUserStore> UserStore;
   std::unique_ptr<std::vector<std::string>> SeenIds;
 };
 

@@ -9,6 +9,7 @@ namespace zv {
 class TSiteList;
 class TClockList;
 class TUserList;
+class TGroupList;
 class TZvCfgList;
 
 class IEngineHost {
@@ -36,6 +37,8 @@ class IEngineHost {
   virtual TSiteList* Sites() const = 0;
   virtual TClockList* Clocks() const = 0;
   virtual TUserList* Users() const = 0;
+  // The groups that restoring users reads their time zones from; none by default.
+  virtual TGroupList* Groups() const { return nullptr; }
   // zv.cfg; nullptr when it is not loaded (the configuration download then uses defaults).
   virtual TZvCfgList* Configs() const { return nullptr; }
 };

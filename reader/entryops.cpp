@@ -5,6 +5,7 @@
 #include "reader/configtime.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
+#include "reader/userdb.h"
 #include "reader/walks.h"
 #include "util/fileio.h"
 #include "util/clock.h"
@@ -20,10 +21,6 @@ std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std:
 // configuration and time, user database). Until then each is a step that succeeds without
 // contacting the reader, so that the walks and the files around them run as they will.
 bool PollClock() { return true; }
-bool RestoreUsersClock() { return true; }
-bool RestoreFullClock() { return true; }
-bool GetUsersClock() { return true; }
-bool GetFullClock() { return true; }
 
 bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
   WalkSites(sites, clock, step);
@@ -56,30 +53,20 @@ void OpenPollFiles() {
 
 bool OpenUserFiles(const char* createVerb) {
   TEngineState& e = Engine();
-  e.UserData = std::make_unique<TMyFileStream>(DataPath() + "user.dat");
+  e.UserStore = std::make_unique<TUserStore>(DataPath() + "user.dat");
   e.SeenIds = std::make_unique<std::vector<std::string>>();
-  e.UserIndex = std::make_unique<std::vector<std::string>>();
   std::string idx = DataPath() + "user.idx";
-  e.UserIndexFileName = idx;
-  if (!CreateFileIfMissing(idx)) {
-    LogErrorPlain(std::string("Failed to ") + createVerb + " user index file " + idx);
-    return false;
+  switch (e.UserStore->LoadIndex(idx)) {
+    case TUserStore::TIndexLoad::Ok:
+      return true;
+    case TUserStore::TIndexLoad::CannotCreate:
+      LogErrorPlain(std::string("Failed to ") + createVerb + " user index file " + idx);
+      return false;
+    case TUserStore::TIndexLoad::CannotRead:
+      break;
   }
-  std::string bytes;
-  if (ReadWholeFile(idx, bytes) != TReadResult::Ok) {
-    LogErrorPlain("Failed to load user index file " + idx);
-    return false;
-  }
-  *e.UserIndex = SplitTextLines(bytes);
-  return true;
-}
-
-bool SaveUserIndex() {
-  TEngineState& e = Engine();
-  if (!e.UserIndex) return false;
-  std::string text;
-  for (const std::string& line : *e.UserIndex) text += line + "\r\n";
-  return WriteFileAtomic(e.UserIndexFileName, text);
+  LogErrorPlain("Failed to load user index file " + idx);
+  return false;
 }
 
 bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {

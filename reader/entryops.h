@@ -22,8 +22,6 @@ void OpenPollFiles();
 // created ("create" or "open" in the text, as the operation words it) or read; user.dat
 // that cannot be created raises EZvFileError.
 bool OpenUserFiles(const char* createVerb);
-// Writes the user index back whole; false when it cannot.
-bool SaveUserIndex();
 
 // "yyyymmdd" + ".log" of the current local date.
 std::string DailyLogName();

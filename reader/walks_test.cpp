@@ -217,7 +217,7 @@ TEST_F(WalksTest, PollOpensItsFilesAndLeavesThemOnDisk) {
     EXPECT_EQ(access((Dir + f).c_str(), F_OK), 0) << f;
   EXPECT_EQ(access((Dir + DailyLogName()).c_str(), F_OK), 0);
   EXPECT_EQ(ReadFile("user.idx"), "0000000001\r\n0\r\n");
-  EXPECT_EQ(Engine().UserIndex, nullptr);
+  EXPECT_EQ(Engine().UserStore, nullptr);
 }
 
 TEST_F(WalksTest, ExtraFileThatCannotBeCreatedIsRaisedAfterTheClose) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reader/enginehost.h"
+#include "data/grouplist.h"
 #include "data/zvcfglist.h"
 #include "reader/records.h"
 
@@ -24,6 +25,7 @@ class TFakeHost : public IEngineHost {
   TSiteList* Sites() const override { return SiteList.get(); }
   TClockList* Clocks() const override { return ClockList.get(); }
   TUserList* Users() const override { return UserList.get(); }
+  TGroupList* Groups() const override { return GroupList.get(); }
   TZvCfgList* Configs() const override { return ConfigList.get(); }
 
   std::vector<std::string> Lines;
@@ -33,6 +35,7 @@ class TFakeHost : public IEngineHost {
   std::unique_ptr<TSiteList> SiteList;
   std::unique_ptr<TClockList> ClockList;
   std::unique_ptr<TUserList> UserList;
+  std::unique_ptr<TGroupList> GroupList;
   std::unique_ptr<TZvCfgList> ConfigList;
 };
 

@@ -138,7 +138,11 @@ API i32 rdrClearUserMessages() { return 1; }
 API i32 rdrSetModemInitString(i32 ch, const char* t) {
   return Answer("rdrSetModemInitString", 0, I(ch) + "," + t);
 }
-API i32 rdrGetDataBank(i32, i32 bank, u8*) { return Answer("rdrGetDataBank", 0, I(bank)); }
+// Bank 0 holds empty records (all zero), every later bank is left as the caller filled it.
+API i32 rdrGetDataBank(i32, i32 bank, u8* data) {
+  if (bank == 0 && data) std::memset(data, 0, 4096);
+  return Answer("rdrGetDataBank", 0, I(bank));
+}
 API i32 rdrGetReaderInfo(i32, u8* info) {
   i32 r = Answer("rdrGetReaderInfo", 0);
   auto it = S().readers.find(S().selected);

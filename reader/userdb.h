@@ -1,0 +1,24 @@
+// The user database transfers: get the records of the users file from a reader (G) or all
+// records in data banks (F) into user.dat / user.idx, and restore them to readers one by one
+// (R) or in data banks (D). Each step works on the engine's current clock.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "reader/rdrdll32.h"
+
+namespace zv {
+
+bool GetUsersClock();
+bool GetFullClock();
+bool RestoreUsersClock();
+bool RestoreFullClock();
+
+// Sends one data bank: its number, a pause, the bank. False after the failure line (and,
+// when the bank itself was refused, a longer pause).
+bool SendBank(int bank, const std::uint8_t data[kDataBankSize]);
+
+// Failed bank reads in a row after which getting all records gives up.
+constexpr int kMaxFailedBankReads = 3;
+
+}  // namespace zv
