@@ -30,7 +30,7 @@ TEST_F(InstallTest, StagedInstallLaysOutEverythingAndTheProgramFindsItsLibrary) 
         "share/applications/zorvan32.desktop", "share/icons/hicolor/32x32/apps/zorvan32.png",
            "share/icons/hicolor/256x256/apps/zorvan32.png",
         "share/man/man1/zorvan32.1.gz", "share/man/man1/rdremu.1.gz",
-        "share/doc/zorvan32/README.md", "share/doc/zorvan32/engine.md",
+        "share/doc/zorvan32/README.md", "share/doc/zorvan32/docs/engine.md",
         "share/doc/zorvan32/copyright"})
     EXPECT_TRUE(FileExists(stage + "/" + f)) << f;
   std::string desktop = ReadFile(stage + "/share/applications/zorvan32.desktop");
