@@ -30,8 +30,9 @@ void TLogWindow::LetEventsRun(bool force) {
   TClock::time_point now = TClock::now();
   if (!force && now - lastEvents_ < kInterval) return;
   Flush();
+  // Stamped first: a line written by an event handler in there needs no round of its own.
+  lastEvents_ = now;
   QCoreApplication::processEvents();
-  lastEvents_ = TClock::now();
 }
 
 }  // namespace zv
