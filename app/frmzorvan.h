@@ -58,6 +58,8 @@ class TfrmZorvan : public QMainWindow {
   int NewUserRestriction = kDefaultNewUserRestriction;
   // The command-line parameters, as bytes, in order.
   std::vector<std::string> Parameters;
+  // What the command-line run did: its exit status and summary for a script.
+  TRunReport Report;
 
   // Appends a line to lb, marks it modified and lets pending events run.
   void AddLogLine(const std::string& text);

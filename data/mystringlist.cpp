@@ -19,7 +19,9 @@ std::vector<std::string> SplitTextLines(const std::string& bytes) {
   std::vector<std::string> lines;
   std::size_t end = bytes.find('\0');
   if (end == std::string::npos) end = bytes.size();
-  std::size_t i = 0;
+  // Editors on other systems start a file with a UTF-8 byte-order mark; it is no text of ours,
+  // and left in place it would turn a header into a record and site "13" into another site.
+  std::size_t i = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 && end >= 3 ? 3 : 0;
   while (i < end) {
     std::size_t start = i;
     while (i < end && bytes[i] != '\r' && bytes[i] != '\n') ++i;
