@@ -57,7 +57,7 @@ printf '[Zorvan32]\r\nDataPath=%s\r\nInterCommandDelay=1\r\n' "$T/data" > "$T/co
 printf '    1,     ,     ,      ,       ,            ,   0, %15s, packaged\r\n' "$ADDR" > "$T/data/site.txt"
 printf '    1,     1,           , door\r\n' > "$T/data/clock.txt"
 rc=0
-(cd "$T" && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen timeout 60 /usr/bin/zorvan32 X) > "$T/out" 2>&1 || rc=$?
+(cd "$T" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 /usr/bin/zorvan32 X) > "$T/out" 2>&1 || rc=$?
 log=$(ls "$T"/data/*-*.log 2>/dev/null | head -1)
 if [ "$rc" -ne 0 ] || [ -z "$log" ] || ! grep -q "^Site 1, Clock 1: " "$log" \
    || grep -q "Clock is not responding\|RDRDLL32.DLL" "$log"; then
