@@ -24,6 +24,8 @@ class QPlainTextEdit;
 namespace zv {
 
 class TBigTextView;
+class TLogWindow;
+class TProgressStatus;
 
 class TfrmZorvan : public QMainWindow {
   Q_OBJECT
@@ -84,6 +86,9 @@ class TfrmZorvan : public QMainWindow {
   TOptionValues CurrentOptions() const;
 
   QPlainTextEdit* lb;
+  // How lines reach lb during an operation, and the status bar line of its progress.
+  std::unique_ptr<TLogWindow> LogWindow;
+  TProgressStatus* ProgressStatus;
   QMenuBar* mnuMain;
   QMenu *mniFile, *Edit1, *Maintenance1, *Commands1, *View1, *Help1;
   QAction *mniNew, *mniOpen, *mniSave, *mniSaveAs, *mniExit;

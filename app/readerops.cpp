@@ -7,6 +7,7 @@
 
 #include "app/frmoption.h"
 #include "app/latin1.h"
+#include "app/logwindow.h"
 #include "app/frmzorvan.h"
 #include "app/shellhost.h"
 #include "app/zvapplication.h"
@@ -106,6 +107,7 @@ void RefreshMenuTable(TfrmZorvan& frm) {
 }
 
 bool WriteCommandLineLogOf(TfrmZorvan& frm) {
+  frm.LogWindow->Flush();
   std::vector<std::string> lines;
   const QString text = frm.lb->toPlainText();
   if (!text.isEmpty()) {
