@@ -1,4 +1,5 @@
 // zorvan32: the Zorvan Utility. One instance per user; each parameter is one reader command.
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
   // The parameters as the shell gave them, before Qt takes its own options out.
   std::vector<std::string> params;
   for (int i = 1; i < argc; ++i) params.emplace_back(argv[i]);
+
+  // A file grown past the size limit must fail the write (the operation reports it), not
+  // end the program halfway through a poll.
+  std::signal(SIGXFSZ, SIG_IGN);
 
   // Tests of dates (a year end, 1999) set the program's clock; see docs/engine.md.
   zv::InstallClockFromEnvironment();

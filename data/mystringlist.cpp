@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "util/fileio.h"
 #include "util/text.h"
@@ -193,6 +195,7 @@ TMyFileStream::TMyFileStream(const std::string& fileName) : fileName_(fileName) 
     if (fd < 0 && errno != EEXIST) throw EZvFileError("Unable to create file " + fileName);
     if (fd >= 0) {
       fd_ = fd;
+      created_ = true;
       return;
     }
   }
@@ -206,17 +209,51 @@ TMyFileStream::~TMyFileStream() {
 
 bool TMyFileStream::WriteLine(const std::string& text) {
   std::string data = text + "\r\n";
-  if (::lseek(fd_, 0, SEEK_END) < 0) return false;
+  off_t end = ::lseek(fd_, 0, SEEK_END);
+  if (end < 0) return false;
   const char* p = data.data();
   std::size_t left = data.size();
   while (left > 0) {
     ssize_t n = ::write(fd_, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      if (left < data.size()) {
+        int rc = ::ftruncate(fd_, end);  // nothing more to do when even that fails
+        (void)rc;
+      }
+      return false;
+    }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
   return true;
+}
+
+bool TMyFileStream::Sync() {
+  int rc;
+  do {
+    rc = ::fdatasync(fd_);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) return false;
+  if (created_) {
+    int dfd = ::open(DirectoryOf(fileName_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return false;
+    rc = ::fsync(dfd);
+    ::close(dfd);
+    if (rc != 0) return false;
+    created_ = false;
+  }
+  return true;
+}
+
+bool TMyFileStream::EndLastLine() {
+  off_t end = ::lseek(fd_, 0, SEEK_END);
+  if (end <= 0) return end == 0;
+  char last = 0;
+  if (::pread(fd_, &last, 1, end - 1) != 1) return false;
+  if (last == '\n') return true;
+  if (last == '\r') return ::write(fd_, "\n", 1) == 1;
+  return ::write(fd_, "\r\n", 2) == 2;
 }
 
 long long TMyFileStream::Read(void* buf, long long count) {
@@ -253,5 +290,23 @@ long long TMyFileStream::Size() const {
 }
 
 bool TMyFileStream::Flush() { return ::fsync(fd_) == 0; }
+
+int SyncTogether(TMyFileStream* const files[], int count) {
+  std::vector<char> ok(static_cast<std::size_t>(count > 0 ? count : 0), 0);
+  std::vector<std::thread> helpers;
+  int started = 1;
+  try {
+    for (; started < count; ++started)
+      helpers.emplace_back([&ok, files, started] { ok[started] = files[started]->Sync(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the rest are synced here, one after the other.
+  }
+  if (count > 0) ok[0] = files[0]->Sync();
+  for (std::thread& t : helpers) t.join();
+  for (int i = started; i < count; ++i) ok[i] = files[i]->Sync();
+  for (int i = 0; i < count; ++i)
+    if (!ok[i]) return i;
+  return -1;
+}
 
 }  // namespace zv

@@ -115,8 +115,16 @@ class TMyFileStream {
   TMyFileStream& operator=(const TMyFileStream&) = delete;
 
   // Appends text + CR LF after the last byte, wherever the position was; true when all
-  // bytes were written.
+  // bytes were written. A line that cannot be written whole (a full disk) is taken back, so
+  // that no part of it stays to run into the next line.
   bool WriteLine(const std::string& text);
+  // Makes every byte written so far durable (fdatasync), and, the first time after this
+  // stream created its file, the file's directory entry as well: after a power cut the
+  // file is there with all of it. False when the system reports a failure.
+  bool Sync();
+  // Ends a last line that lacks its CR LF (cut short by a power cut), so that the next line
+  // starts on one of its own. False when the line end could not be written.
+  bool EndLastLine();
   // Record data at the stream position.
   long long Read(void* buf, long long count);
   long long Write(const void* buf, long long count);
@@ -129,6 +137,12 @@ class TMyFileStream {
  private:
   std::string fileName_;
   int fd_ = -1;
+  bool created_ = false;  // until the directory entry of the new file was synced
 };
+
+// Syncs the files (TMyFileStream::Sync) at the same time, each on a thread of its own that is
+// joined before it returns: the file system then commits them together, which costs about
+// one sync instead of one per file. Answers the index of the first file that failed, or -1.
+int SyncTogether(TMyFileStream* const files[], int count);
 
 }  // namespace zv

@@ -181,6 +181,28 @@ TEST(MyFileStreamTest, CreatesMissingFileAndAppendsAfterTheLastByte) {
   EXPECT_EQ(std::string(buf, 3), "one");
 }
 
+// A last line cut short (a power cut during a write) is ended before the next line, so
+// that the two never run together; a file already ending its lines is left as it is.
+TEST(MyFileStreamTest, NextLineStartsOnALineOfItsOwn) {
+  const struct {
+    const char* before;
+    const char* after;
+  } cases[] = {{"", "x\r\n"},
+               {"a\r\n", "a\r\nx\r\n"},
+               {"a\n", "a\nx\r\n"},
+               {"a", "a\r\nx\r\n"},
+               {"a\r", "a\r\nx\r\n"}};
+  TTempDir t;
+  for (const auto& c : cases) {
+    WriteFile(t.file("Punch.Log"), c.before);
+    TMyFileStream s(t.file("Punch.Log"));
+    EXPECT_TRUE(s.EndLastLine());
+    EXPECT_TRUE(s.WriteLine("x"));
+    EXPECT_TRUE(s.Sync());
+    EXPECT_EQ(ReadFile(t.file("Punch.Log")), c.after) << c.before;
+  }
+}
+
 TEST(MyFileStreamTest, UncreatableFileRaisesItsMessage) {
   TTempDir t;
   try {

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <ctime>
 
+#include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
+#include "reader/polling.h"
 #include "reader/readerinfo.h"
 #include "reader/records.h"
 #include "util/fileio.h"
@@ -34,9 +36,13 @@ std::string SelectionOf(const std::string& command) {
 
 using TEntry = bool (*)(const std::vector<TSite*>&, const std::string&);
 
+// Polling and getting add users; losing them unnoticed would lose them for good.
 void SaveUsers() {
   IEngineHost* host = EngineHost();
-  if (host && host->Users()) host->Users()->Save();
+  TUserList* users = host ? host->Users() : nullptr;
+  if (!users || users->Save()) return;
+  LogErrorOutsideOperation("Failed to save users file " + users->FileName + ": " +
+                           users->LastError());
 }
 
 }  // namespace

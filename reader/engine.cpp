@@ -48,6 +48,21 @@ void LogError(const std::string& text) {
   LogWindow(text);
 }
 
+void LogErrorOutsideOperation(const std::string& text) {
+  TEngineState& e = Engine();
+  if (e.ErrorLog) {
+    LogError(text);
+    return;
+  }
+  try {
+    TMyFileStream log((gHost ? gHost->DataPath() : std::string()) + "Error.Log");
+    log.WriteLine(ErrorLogStamp() + " " + text);
+  } catch (const std::exception&) {
+    // The window line below is all that can be done.
+  }
+  LogWindow(text);
+}
+
 void LogErrorPlain(const std::string& text) { LogError(": " + text); }
 
 static std::string SitePrefix() {

@@ -61,6 +61,8 @@ void LogClockError(const std::string& text);  // "Site N, Clock M: " + text, err
 void LogClock(const std::string& text);       // the same line, window only
 void LogInvalidClock();
 void LogClockNotResponding();
+// LogError between operations: Error.Log in the data directory is opened for the one line.
+void LogErrorOutsideOperation(const std::string& text);
 // The window line of the host, if one is installed.
 void LogWindow(const std::string& text);
 

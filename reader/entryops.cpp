@@ -17,11 +17,6 @@ namespace {
 std::string DataPath() { return EngineHost() ? EngineHost()->DataPath() : std::string(); }
 std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std::string(); }
 
-// The per-clock steps below come with the modules of their operations (polling,
-// configuration and time, user database). Until then each is a step that succeeds without
-// contacting the reader, so that the walks and the files around them run as they will.
-bool PollClock() { return true; }
-
 bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
   WalkSites(sites, clock, step);
   return true;
@@ -49,6 +44,9 @@ void OpenPollFiles() {
   e.PunchLog = std::make_unique<TMyFileStream>(PunchPath() + "Punch.Log");
   e.DailyLog = std::make_unique<TMyFileStream>(PunchPath() + DailyLogName());
   e.TransFile = std::make_unique<TMyFileStream>(DataPath() + "trans.dat");
+  // A line cut short by a power cut must not swallow the first line of this run.
+  for (TMyFileStream* f : {e.PunchLog.get(), e.DailyLog.get(), e.TransFile.get(), e.SysLog.get()})
+    if (f) f->EndLastLine();
 }
 
 bool OpenUserFiles(const char* createVerb) {
@@ -67,14 +65,6 @@ bool OpenUserFiles(const char* createVerb) {
   }
   LogErrorPlain("Failed to load user index file " + idx);
   return false;
-}
-
-bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {
-  if (!EngineOpen()) return false;
-  TEngineSession session;
-  OpenPollFiles();
-  if (!OpenUserFiles("create")) return false;
-  return RunWalk(sites, clock, PollClock);
 }
 
 bool ConfigureSites(const std::vector<TSite*>& sites, const std::string& clock) {

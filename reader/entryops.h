@@ -1,5 +1,5 @@
-// The entry operations of the reader operations other than the communications test, with
-// the extra files that polling and the user database transfers keep open.
+// The entry operations of the reader operations other than polling and the communications
+// test, with the extra files that polling and the user database transfers keep open.
 #pragma once
 #include <string>
 #include <vector>
@@ -8,7 +8,6 @@ namespace zv {
 
 class TSite;
 
-bool PollSites(const std::vector<TSite*>& sites, const std::string& clock);
 bool ConfigureSites(const std::vector<TSite*>& sites, const std::string& clock);
 bool SetTimeSites(const std::vector<TSite*>& sites, const std::string& clock);
 bool RestoreUsersSites(const std::vector<TSite*>& sites, const std::string& clock);

@@ -2,10 +2,12 @@
 # A demonstration installation on this machine: the reader emulator serving three sites
 # (two on loopback addresses, one on an emulated serial line when the emulator offers it)
 # with a few readers each, one of them offline, and a data directory whose site.txt and
-# clock.txt point at them. Settings, data and state live under build/demo/ only, so the
-# user's own settings and data are left alone.
+# clock.txt point at them. The readers hold enrolled users with hand templates and the punches
+# and events they left (a type 15 group among them). Settings, data and state live under
+# build/demo/ only, so the user's own settings and data are left alone.
 #   scripts/demo.sh BUILD_DIR [zorvan32 parameters...]
-# Without a display, the program runs the communications test unattended and prints its log.
+# Without a display, the program tests communications and polls every reader unattended
+# (zorvan32 X P), then prints its log and what the punch logs, Sys.Log and user.txt received.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -40,11 +42,29 @@ emu add-reader "$STATE" --site 1 --addr 3 --model 0 --memory 2
 emu set-offline "$STATE" --site 1 --addr 3
 emu add-reader "$STATE" --site 2 --addr 1 --model 3 --memory 2
 emu add-reader "$STATE" --site 2 --addr 4 --model 4 --memory 1
+# Enrolled users with hand templates: 1001 and 1002 are in user.txt already, 1003 and 2001
+# are not, so a poll adds them. Punches of today, a few events, a type 15 group.
+TODAY=$(date +%Y-%m-%d)
+emu add-user "$STATE" --site 1 --addr 1 --user 1001 --tz 0 --authority 3 --template 4A6F686E536D69746831 --comment "John Smith"
+emu add-user "$STATE" --site 1 --addr 1 --user 1002 --tz 1 --template 4D61727920526F652020 --comment "Mary Roe"
+emu add-user "$STATE" --site 1 --addr 1 --user 1003 --tz 0 --authority 4 --template 0A0B0C0D0E0F10111213 --comment "Ann Lee"
+emu add-user "$STATE" --site 1 --addr 2 --user 1001 --tz 0 --authority 3 --template 4A6F686E536D69746831
+emu add-user "$STATE" --site 2 --addr 1 --user 2001 --tz 2 --authority 1 --template 2001200120012001
+emu add-punch "$STATE" --site 1 --addr 1 --user 1001 --code 1 --time "$TODAY 07:58"
+emu add-punch "$STATE" --site 1 --addr 1 --user 1002 --code 1 --time "$TODAY 08:03" --count 3
+emu add-event "$STATE" --site 1 --addr 1 --type 16 --user 1003 --time "$TODAY 08:10"
+emu add-group "$STATE" --site 1 --addr 1 --subtype 21 --user 1001 --code 8 --value 5 --byte 30 --data 00000001 --time "$TODAY 09:00"
+emu add-punch "$STATE" --site 1 --addr 1 --user 1003 --code 2 --data 00001234 --time "$TODAY 12:30"
+emu add-punch "$STATE" --site 1 --addr 2 --user 1001 --code 3 --time "$TODAY 17:05"
+emu add-event "$STATE" --site 1 --addr 2 --type 3 --time "$TODAY 17:06"
+emu add-punch "$STATE" --site 2 --addr 1 --user 2001 --code 1 --time "$TODAY 06:00" --count 4
+emu add-event "$STATE" --site 2 --addr 1 --type 1 --user 2001 --time "$TODAY 06:01"
 serial=""
 if "$EMU" --help 2>&1 | grep -q -- '--serial'; then
   emu add-site "$STATE" --site 3 --serial "$DEMO/com1"
   emu add-reader "$STATE" --site 3 --addr 0 --model 2 --memory 2
   emu add-reader "$STATE" --site 3 --addr 7 --model 1 --memory 1
+  emu add-punch "$STATE" --site 3 --addr 0 --user 1002 --code 2 --time "$TODAY 11:45"
   serial=yes
 fi
 
@@ -65,6 +85,12 @@ fi
   printf '    2,     4,           , Loading bay\r\n'
   [ -n "$serial" ] && printf '    3,     0,           , Workshop\r\n    3,     7,           , Stores\r\n'
 } > "$DATA/clock.txt"
+{
+  printf '.ID          TZ   RejectOvr  Reserved  Authority  Comment\r\n'
+  printf '.----------  ---  ---------  --------  ---------  -----------------\r\n'
+  printf '       1001,   0,          0,         ,          3, John Smith\r\n'
+  printf '       1002,   1,          0,         ,          0, Mary Roe\r\n'
+} > "$DATA/user.txt"
 
 "$EMU" serve "$STATE" > "$DEMO/emu.out" 2> "$DEMO/emu.err" &
 EMU_PID=$!
@@ -74,10 +100,15 @@ grep -q ready "$DEMO/emu.out" || { echo "demo: the emulator did not start" >&2; 
 echo "demo: emulator serving sites 1 (127.0.0.2), 2 (127.0.0.3)${serial:+ and 3 (serial line $DEMO/com1)}; data in $DATA"
 
 if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "demo: no display; running the communications test unattended (zorvan32 X)"
-  QT_QPA_PLATFORM=offscreen "$APP/zorvan32" X
+  echo "demo: no display; testing communications and polling every reader unattended (zorvan32 X P)"
+  QT_QPA_PLATFORM=offscreen "$APP/zorvan32" X P 2> /dev/null
   cat "$(ls "$DATA"/*-*.log | tail -1)"
+  for f in Punch.Log "$(date +%Y%m%d).log" Sys.Log user.txt user.idx; do
+    echo
+    echo "demo: $f"
+    cat "$DATA/$f"
+  done
 else
-  echo "demo: choose Zorvan > Test Communications, then All"
+  echo "demo: choose Zorvan > Test Communications, then All; then Poll, Get Database and Restore Database"
   "$APP/zorvan32" "$@"
 fi

@@ -30,6 +30,7 @@ void EngineTest::SetUp() {
   Fake.set_reader = reinterpret_cast<void (*)(int, int, int, int)>(dlsym(fakeHandle_, "fake_set_reader"));
   Fake.calls = reinterpret_cast<const char* (*)()>(dlsym(fakeHandle_, "fake_calls"));
   Fake.count = reinterpret_cast<int (*)(const char*)>(dlsym(fakeHandle_, "fake_count"));
+  Fake.push_element = reinterpret_cast<void (*)(const std::uint8_t*)>(dlsym(fakeHandle_, "fake_push_element"));
   Fake.reset();
   setenv("ZV_WSOCK_CLOSE_PAUSE_MS", "150", 1);
 }

@@ -20,6 +20,9 @@ class TFakeHost : public IEngineHost {
   void AddLogLine(const std::string& text) override { Lines.push_back(text); }
   void ProcessMessages() override { ++Processed; }
   void SleepMs(int ms) override { Slept.push_back(ms); }
+  void Progress(const char* operation, long long count, const char* unit) override {
+    Progressed.push_back(std::string(operation) + " " + std::to_string(count) + " " + unit);
+  }
   std::string DataPath() const override { return Data; }
   std::string PunchPath() const override { return Punch; }
   TSiteList* Sites() const override { return SiteList.get(); }
@@ -31,6 +34,7 @@ class TFakeHost : public IEngineHost {
   std::vector<std::string> Lines;
   int Processed = 0;
   std::vector<int> Slept;
+  std::vector<std::string> Progressed;
   std::string Data, Punch;
   std::unique_ptr<TSiteList> SiteList;
   std::unique_ptr<TClockList> ClockList;
@@ -47,6 +51,7 @@ struct TFakeRdr {
   void (*set_reader)(int, int, int, int);
   const char* (*calls)();
   int (*count)(const char*);
+  void (*push_element)(const std::uint8_t*);
 };
 
 // A fresh data directory, the host installed, the library pointed at the stand-in.

@@ -21,6 +21,7 @@ struct State {
   std::map<std::string, std::deque<std::int32_t>> queued;  // next answers
   std::map<int, Reader> readers;
   int selected = -1;
+  std::deque<std::string> elements;  // data log, delivered one per successful request
 };
 
 State& S() {
@@ -127,8 +128,16 @@ API i32 rdrGetSetupData(i32, u8* b) {
   b[0] = 0x33;
   return Answer("rdrGetSetupData", 0);
 }
-API i32 rdrGetDataLogElement(i32, u8*, i32 repeat) {
-  return Answer("rdrGetDataLogElement", 0, I(repeat));
+API void fake_push_element(const u8* e) {
+  S().elements.emplace_back(reinterpret_cast<const char*>(e), 28);
+}
+API i32 rdrGetDataLogElement(i32, u8* e, i32 repeat) {
+  i32 r = Answer("rdrGetDataLogElement", 0, I(repeat));
+  if (r == 0 && !S().elements.empty()) {
+    std::memcpy(e, S().elements.front().data(), 28);
+    S().elements.pop_front();
+  }
+  return r;
 }
 API i32 rdrSetExtUserData() { return 1; }
 API i32 rdrHereIsExtUserRecord() { return 1; }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +35,8 @@ std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over
 }
 
 pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
-            const std::map<std::string, std::string>& env, int outFd, int errFd) {
+            const std::map<std::string, std::string>& env, int outFd, int errFd,
+            long long fileSizeLimit = 0) {
   std::vector<std::string> envs = BuildEnv(env);
   std::vector<char*> argv{const_cast<char*>(exe.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -49,6 +51,10 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
     dup2(outFd, 1);
     dup2(errFd, 2);
     setpgid(0, 0);
+    if (fileSizeLimit > 0) {
+      rlimit lim{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &lim);
+    }
     execve(exe.c_str(), argv.data(), envp.data());
     _exit(127);
   }
@@ -141,13 +147,14 @@ std::string TE2eTest::ReadFile(const std::string& path) const {
 }
 
 TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>& args,
-                         int timeoutSeconds) {
+                         double timeoutSeconds, long long fileSizeLimit,
+                         const std::function<bool()>& killWhen) {
   static int n = 0;
   std::string base = Root + "run" + std::to_string(++n);
   int out = open((base + ".out").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
   int err = open((base + ".err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
   auto start = std::chrono::steady_clock::now();
-  pid_t pid = Spawn(exe, args, Env, out, err);
+  pid_t pid = Spawn(exe, args, Env, out, err, fileSizeLimit);
   close(out);
   close(err);
   TRunResult r;
@@ -156,13 +163,15 @@ TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>&
     pid_t w = waitpid(pid, &status, WNOHANG);
     if (w == pid) break;
     double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (t > timeoutSeconds) {
+    bool condition = killWhen && killWhen();
+    if (t > timeoutSeconds || condition) {
       kill(-pid, SIGKILL);
       waitpid(pid, &status, 0);
-      r.timedOut = true;
+      r.timedOut = !condition;
+      r.killed = condition;
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(killWhen ? 1 : 20));
   }
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!r.timedOut && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
@@ -173,7 +182,12 @@ TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>&
 
 TRunResult TE2eTest::RunZorvan(const std::vector<std::string>& params, int timeoutSeconds,
                                const std::string& exe) {
-  return Run(exe, params, timeoutSeconds);
+  return Run(exe, params, timeoutSeconds, FileSizeLimit);
+}
+
+TRunResult TE2eTest::RunZorvanUntil(const std::vector<std::string>& params,
+                                    const std::function<bool()>& killWhen, double timeoutSeconds) {
+  return Run(ZV_ZORVAN32, params, timeoutSeconds, FileSizeLimit, killWhen);
 }
 
 std::vector<std::string> TE2eTest::CommandLineLogNames() const {

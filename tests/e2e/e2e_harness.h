@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ namespace zv::e2e {
 struct TRunResult {
   int exitCode = -1;
   bool timedOut = false;
+  bool killed = false;  // by the condition of RunZorvanUntil
   std::string out, err;
   double seconds = 0;
 };
@@ -35,6 +37,9 @@ class TE2eTest : public ::testing::Test {
   // Runs zorvan32 (or the given copy of it) with the parameters; killed after the timeout.
   TRunResult RunZorvan(const std::vector<std::string>& params, int timeoutSeconds = 40,
                        const std::string& exe = ZV_ZORVAN32);
+  // Runs zorvan32 and kills it (SIGKILL) as soon as `killWhen` answers true.
+  TRunResult RunZorvanUntil(const std::vector<std::string>& params,
+                            const std::function<bool()>& killWhen, double timeoutSeconds = 60);
   // The one command-line log file "yyyymmdd-hhnnss.log" of the data directory ("" if none).
   std::string CommandLineLog() const;
   std::vector<std::string> CommandLineLogNames() const;
@@ -53,9 +58,13 @@ class TE2eTest : public ::testing::Test {
 
   std::string Root, Data, State;
   std::map<std::string, std::string> Env;
+  // When not 0, zorvan32 runs with this file size limit (RLIMIT_FSIZE): a full disk.
+  long long FileSizeLimit = 0;
 
  private:
-  TRunResult Run(const std::string& exe, const std::vector<std::string>& args, int timeoutSeconds);
+  TRunResult Run(const std::string& exe, const std::vector<std::string>& args,
+                 double timeoutSeconds, long long fileSizeLimit = 0,
+                 const std::function<bool()>& killWhen = nullptr);
   pid_t emuPid_ = -1;
   int emuOut_ = -1;
   std::string emuHelp_;

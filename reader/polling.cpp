@@ -1,0 +1,285 @@
+#include "reader/polling.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+
+#include "reader/engine.h"
+#include "reader/enginehost.h"
+#include "reader/entryops.h"
+#include "reader/records.h"
+#include "reader/walks.h"
+#include "util/numbers.h"
+#include "util/text.h"
+
+namespace zv {
+
+namespace {
+
+std::int32_t Le32(const std::uint8_t* p) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) |
+                                   static_cast<std::uint32_t>(p[1]) << 8 |
+                                   static_cast<std::uint32_t>(p[2]) << 16 |
+                                   static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::string Hex(const std::uint8_t* p, int n) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string s(static_cast<std::size_t>(n) * 2, '0');
+  for (int i = 0; i < n; ++i) {
+    s[2 * i] = kDigits[p[i] >> 4];
+    s[2 * i + 1] = kDigits[p[i] & 15];
+  }
+  return s;
+}
+
+bool AllFF(const std::uint8_t* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (p[i] != 255) return false;
+  return true;
+}
+
+std::string P2(int v) { return PadLeft(std::to_string(v), 2); }
+std::string P3(int v) { return PadLeft(std::to_string(v), 3); }
+std::string Z2(int v) { return PadLeft(std::to_string(v), 2, '0'); }
+
+// Offsets of the element's time.
+enum { kMinute = 2, kHour = 3, kDay = 4, kMonth = 5, kYear = 6, kId = 12, kCode = 20, kData = 24 };
+
+// "00" and the four data bytes, or ten spaces when they are all 255 (no data).
+std::string DataField(const TDataLogElement e) {
+  return AllFF(e + kData, 4) ? std::string(10, ' ') : "00" + Hex(e + kData, 4);
+}
+
+// The five time fields of a type 15 line: hour, minute (zero-filled), month, day, year.
+void PutTime(std::string* f, const TDataLogElement e) {
+  f[0] = P2(e[kHour]);
+  f[1] = Z2(e[kMinute]);
+  f[2] = P2(e[kMonth]);
+  f[3] = P2(e[kDay]);
+  f[4] = P2(e[kYear]);
+}
+
+}  // namespace
+
+std::int32_t ElementType(const TDataLogElement e) { return Le32(e + 8); }
+std::int32_t ElementCode(const TDataLogElement e) { return Le32(e + kCode); }
+
+std::string TransLine(const TDataLogElement e) { return Hex(e, kDataLogElementSize); }
+
+std::string EventLine(const std::string& site, const std::string& clock, const TDataLogElement e) {
+  std::string x = AllFF(e + kCode, 5) ? std::string(10, ' ') : Hex(e + kCode, 5);
+  return PadLeft(site, 2) + "," + PadLeft(clock, 2) + "," + P3(ElementType(e)) + "," +
+         Hex(e + kId, 5) + "," + x + "," + P2(e[kHour]) + ":" + Z2(e[kMinute]) + "," +
+         P2(e[kMonth]) + "/" + P2(e[kDay]) + "/" + P2(e[kYear]);
+}
+
+std::string PunchLine(const std::string& site, const std::string& clock, const TDataLogElement e) {
+  std::int32_t code = ElementCode(e);
+  char k[8] = "  ";
+  if (code >= 0 && code <= 0x99) std::snprintf(k, sizeof k, "%.2X", static_cast<unsigned>(code));
+  return PadLeft(site, 2) + "," + PadLeft(clock, 2) + "," + k + "," + Hex(e + kId, 5) + "," +
+         DataField(e) + "," + P2(e[kHour]) + "," + P2(e[kMinute]) + "," + P2(e[kMonth]) + "," +
+         P2(e[kDay]) + "," + P2(e[kYear]) + "," +
+         "  ,  ,  ,  ,  ,          ,          ,        ,";
+}
+
+bool TType15Group::Add(const std::string& site, const std::string& clock, const TDataLogElement e,
+                       std::string& line) {
+  std::string* f = fields_ - 1;  // f[1] to f[19], as the fields are numbered in the line
+  if (counter_ == 0) {
+    for (std::string& s : fields_) s.clear();
+    f[1] = PadLeft(site, 2);
+    f[2] = PadLeft(clock, 2);
+    f[16] = Hex(e + kId, 5);
+    PutTime(f + 11, e);
+    subType_ = ElementCode(e);
+    f[17] = subType_ == 21 ? "00" + Hex(e + kData, 4) : std::string(10, ' ');
+    counter_ = 1;
+    return false;
+  }
+  if (counter_ == 1) {
+    f[4] = Hex(e + kId, 5);
+    PutTime(f + 6, e);
+    f[18] = std::string(8, ' ');
+    f[19].clear();
+    std::int32_t code = ElementCode(e);
+    f[3] = code >= 0 && code <= 99 ? P2(code) : "  ";
+    if (subType_ == 21) {
+      int v = static_cast<std::int16_t>(e[kData] | e[kData + 1] << 8);
+      int w = e[kData + 2];
+      char buf[32];
+      std::snprintf(buf, sizeof buf, code == 8 ? "%.4d:%.2d" : "%.4d.%.2d", v, w);
+      (code == 8 ? f[18] : f[19]) = (v >= 0 ? "+" : "") + std::string(buf);
+      counter_ = 2;
+      return false;
+    }
+  }
+  f[5] = DataField(e);
+  line = f[1];
+  for (int i = 2; i <= 19; ++i) line += "," + f[i];
+  counter_ = 0;
+  return true;
+}
+
+namespace {
+
+// The lines of one element, written in order and then made durable together. The reader
+// takes the element as delivered when the next one is asked for, so everything here must be
+// on disk before that: a kill or a power cut can then cost at most a second copy of the
+// element in flight, never the element.
+class TElementWriter {
+ public:
+  void Write(TMyFileStream* f, const std::string& line) {
+    if (!ok_) return;
+    if (!f || !f->WriteLine(line)) {
+      Fail(f);
+      return;
+    }
+    for (int i = 0; i < touched_; ++i)
+      if (files_[i] == f) return;
+    files_[touched_++] = f;
+  }
+  // Syncs every file written (together: about the cost of one); false (after the failure
+  // line) when a write or a sync failed.
+  bool Commit() {
+    if (ok_) {
+      int failed = SyncTogether(files_, touched_);
+      if (failed >= 0) Fail(files_[failed]);
+    }
+    if (!ok_) LogClockError("Error writing to " + failed_);
+    return ok_;
+  }
+
+ private:
+  void Fail(TMyFileStream* f) {
+    ok_ = false;
+    failed_ = f ? f->FileName() : std::string("a file that is not open");
+  }
+  TMyFileStream* files_[4] = {};
+  int touched_ = 0;
+  bool ok_ = true;
+  std::string failed_;
+};
+
+// The list of seen ids with a set beside it, so that noting an id costs the same however
+// many users the log has.
+class TSeenIds {
+ public:
+  explicit TSeenIds(std::vector<std::string>& list) : list_(list), set_(list.begin(), list.end()) {}
+  void Note(const TDataLogElement e) {
+    std::string text;
+    if (!Engine().Rdr->IDToText(e + kId, text)) return;
+    if (set_.insert(text).second) list_.push_back(text);
+  }
+
+ private:
+  std::vector<std::string>& list_;
+  std::unordered_set<std::string> set_;
+};
+
+// The per-clock step of the walk: the poll, then the records of the users it saw.
+bool PollAndStoreClock() {
+  bool ok = PollClock();
+  std::vector<std::string>* seen = Engine().SeenIds.get();
+  if (seen && !seen->empty() && !StoreSeenUsers()) ok = false;
+  return ok;
+}
+
+}  // namespace
+
+bool PollClock() {
+  LogClock("Polling.");
+  if (!StartClockStep()) return false;
+  TEngineState& e = Engine();
+  IEngineHost* host = EngineHost();
+  if (!e.SeenIds) e.SeenIds = std::make_unique<std::vector<std::string>>();
+  const std::string site = SiteNo(*e.CurrentSite), clock = ClockNo(*e.CurrentClock);
+  TSeenIds seen(*e.SeenIds);
+  TType15Group group;
+  long long count = 0;
+  for (;;) {
+    TDataLogElement el;
+    if (!e.Rdr->GetDataLogElement(el)) {
+      LogClockError("Failed to receive all transactions");
+      return false;
+    }
+    TElementWriter out;
+    out.Write(e.TransFile.get(), TransLine(el));
+    std::int32_t type = ElementType(el);
+    std::string line;
+    switch (type) {
+      case 0:
+        break;
+      case 1:
+      case 16:
+      case 49:
+        seen.Note(el);
+        out.Write(e.SysLog.get(), EventLine(site, clock, el));
+        break;
+      case 7:
+        line = PunchLine(site, clock, el);
+        out.Write(e.PunchLog.get(), line);
+        out.Write(e.DailyLog.get(), line);
+        seen.Note(el);
+        break;
+      case 15:
+        if (group.Add(site, clock, el, line)) {
+          out.Write(e.PunchLog.get(), line);
+          out.Write(e.DailyLog.get(), line);
+        }
+        break;
+      default:
+        out.Write(e.SysLog.get(), EventLine(site, clock, el));
+        break;
+    }
+    // Not one more element is asked for until this one is safe.
+    if (!out.Commit()) return false;
+    if (host) host->ProcessMessages();
+    if (type != 0) ++count;
+    if (host) host->Progress("Poll", count, "transactions");
+    if (type == 0) {
+      LogClock("Number of transactions received: " + std::to_string(count) + ".");
+      return true;
+    }
+  }
+}
+
+bool StoreSeenUsers() {
+  TEngineState& e = Engine();
+  IEngineHost* host = EngineHost();
+  TUserList* users = host ? host->Users() : nullptr;
+  if (!e.SeenIds) return true;
+  for (const std::string& idText : *e.SeenIds) {
+    std::uint8_t record[kUserRecordSize] = {};
+    std::uint8_t id[kIdSize];
+    if (!e.Rdr->TextToID(idText, id) || !e.Rdr->GetUserRecord(id, record)) continue;
+    std::string number = NormalizeNumber(idText);
+    if (users && !users->FindUser(number)) {
+      auto user = std::make_unique<TUser>();
+      user->SetID(number);
+      user->SetTZ(std::to_string(NewUserRestriction()));
+      user->SetAuthority(std::to_string(Le32(record + 16)));
+      users->SaveUser(std::move(user));
+    }
+    if (!e.UserStore || !e.UserStore->Store(idText, record)) {
+      // Kept in the list, the id is stored again after the next clock.
+      LogClockError("Error writing to user DB, user " + number);
+      return false;
+    }
+  }
+  e.SeenIds->clear();
+  return true;
+}
+
+bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {
+  if (!EngineOpen()) return false;
+  TEngineSession session;
+  OpenPollFiles();
+  if (!OpenUserFiles("create")) return false;
+  WalkSites(sites, clock, PollAndStoreClock);
+  return true;
+}
+
+}  // namespace zv
