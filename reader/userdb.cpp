@@ -102,6 +102,7 @@ std::string ExtComment(const std::uint8_t* ext) {
 bool GetUsersWork() {
   TUserList* users = Users();
   long long done = 0;
+  int unansweredInRow = 0;
   for (int i = 0; users && i < users->Count(); ++i) {
     auto* user = dynamic_cast<TUser*>(users->Objects(i));
     if (!user) continue;
@@ -111,8 +112,12 @@ bool GetUsersWork() {
     std::string key = user->PaddedId();
     if (!Rdr().GetUserRecord(id, record)) {
       LogClock(key + " no template received!");
+      // A dead line would otherwise pass every later user through the same timeouts and
+      // end as if the reader simply lacked them.
+      if (Rdr().UserRecordUnanswered() && ++unansweredInRow >= kMaxUnansweredUsers) return false;
       continue;
     }
+    unansweredInRow = 0;
     // A new id gets a new line at the end; free lines are left to the placing rule of F.
     if (!Store().Store(key, record, false)) {
       LogClockError("Error writing to user DB, user " + user->ID());
