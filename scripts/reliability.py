@@ -591,7 +591,8 @@ def kill_during_save(app, tmp, kills, sizes, res, bound):
                 expect(ids == old | {42}, "the last poll did not save its new user")
                 check_complete(inst, "P", k + 1, {})
             res.add(True, r.seconds)
-        res.checks += " (%d of %d kills inside the save)" % (hits, kills)
+        left = sum(n.startswith(".zvtmp") for n in os.listdir(inst.data))
+        res.checks += " (%d of %d kills inside the save; %d temporary files left)" % (hits, kills, left)
     except Failure as e:
         res.add(False, 0.0, "kill during the user.txt save: %s (kept in %s)" % (e, inst.root))
         return
