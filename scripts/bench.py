@@ -84,9 +84,9 @@ def main():
     if not os.access(os.path.join(bench, "poll", "poll_bench"), os.X_OK):
         sys.exit("bench: %s is not built with its benchmarks (ZV_BENCH=ON)" % build)
     if a.short:
-        n = dict(poll=3000, serial=30, small=300, large=3000, log=20000, view=(5, 20))
+        n = dict(poll=3000, serial=30, small=300, large=3000, log=20000, view=(5, 20), reps=1)
     else:
-        n = dict(poll=100000, serial=300, small=3000, large=30000, log=100000, view=(10, 100))
+        n = dict(poll=100000, serial=300, small=3000, large=30000, log=100000, view=(10, 100), reps=3)
     tmp = tempfile.mkdtemp(prefix="zvbench-")
     t = Table()
     started = time.time()
@@ -117,7 +117,7 @@ def main():
 
     shm = "/dev/shm" if os.path.isdir("/dev/shm") else tempfile.gettempdir()
     out = run([os.path.join(bench, "userdb", "userdb_bench"), "--small", str(n["small"]), "--large",
-               str(n["large"]), "--reps", "1"], env={"TMPDIR": shm})
+               str(n["large"]), "--reps", str(n["reps"])], env={"TMPDIR": shm})
     r = grab(r"ratio (\d+) / (\d+) users \(linear: ([\d.]+)\): F ([\d.]+), R ([\d.]+), G ([\d.]+), D ([\d.]+)",
              out, "user database ratios")
     for op, v in zip("FRGD", r[3:7]):

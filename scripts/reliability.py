@@ -76,7 +76,7 @@ class Install:
             "XDG_CONFIG_HOME": self.root, "XDG_DATA_HOME": self.root,
             "XDG_RUNTIME_DIR": os.path.join(self.root, "run"), "QT_QPA_PLATFORM": "offscreen",
             # Short waits: a dead line is given up in seconds, not minutes.
-            "RDRDLL32_TIMEOUT_MS": "700", "RDRDLL32_CONNECT_TIMEOUT_MS": "1500",
+            "RDRDLL32_TIMEOUT_MS": "1000", "RDRDLL32_CONNECT_TIMEOUT_MS": "1500",
             "RDRDLL32_MODEM_TIMEOUT_MS": "700", "RDRDLL32_DIAL_TIMEOUT_MS": "3000",
             "RDRDLL32_MODEM_GUARD_MS": "50", "ZV_BANK_SEND_PAUSE_MS": "5",
             "ZV_BANK_FAIL_PAUSE_MS": "100", "ZV_WSOCK_CLOSE_PAUSE_MS": "0",
