@@ -3,9 +3,13 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -72,6 +76,22 @@ class TAppTest : public ::testing::Test {
     w->show();
     QCoreApplication::processEvents();
     return w;
+  }
+
+  // Triggers each item and answers whether any of them opened a modal dialog (closing it).
+  static bool AnyOpensADialog(std::initializer_list<QAction*> items) {
+    bool opened = false;
+    for (QAction* item : items) {
+      QTimer::singleShot(0, [&] {
+        if (auto* d = QApplication::activeModalWidget()) {
+          opened = true;
+          d->close();
+        }
+      });
+      item->trigger();
+      QCoreApplication::processEvents();
+    }
+    return opened;
   }
 
   TScriptedMessageBoxes boxes;

@@ -158,31 +158,50 @@ struct TInstall {
   }
 };
 
-// Elements a second that the writes and syncs of one punch allow: its trans.dat line and
-// its two punch lines, the three files synced together, as the poll does before it asks for
-// the next.
-double DurableLimit(const std::string& dir, long n) {
-  std::uint8_t e[zv::kDataLogElementSize] = {};
-  e[8] = 7;
-  e[16] = 0x42;
-  e[24] = e[25] = e[26] = e[27] = 255;
-  zv::TMyFileStream trans(dir + "bench-trans.dat"), punch(dir + "bench-punch.log"),
-      daily(dir + "bench-daily.log");
-  auto t0 = Clock::now();
-  for (long i = 0; i < n; ++i) {
-    e[2] = static_cast<std::uint8_t>(i % 60);
-    std::string line = zv::PunchLine("1", "1", e);
-    trans.WriteLine(zv::TransLine(e));
-    punch.WriteLine(line);
-    daily.WriteLine(line);
-    zv::TMyFileStream* files[] = {&trans, &punch, &daily};
-    zv::SyncTogether(files, 3);
+// The writes and syncs of one punch alone: its trans.dat line and its two punch lines, the
+// three files synced together, as the poll does before it asks for the next. The files are
+// kept from one sample to the next, growing as the poll's do.
+class TDurableProbe {
+ public:
+  explicit TDurableProbe(const std::string& dir)
+      : dir_(dir), trans_(dir + "bench-trans.dat"), punch_(dir + "bench-punch.log"),
+        daily_(dir + "bench-daily.log") {}
+  ~TDurableProbe() {
+    for (const char* f : {"bench-trans.dat", "bench-punch.log", "bench-daily.log"})
+      unlink((dir_ + f).c_str());
   }
-  double s = Since(t0);
-  for (const char* f : {"bench-trans.dat", "bench-punch.log", "bench-daily.log"})
-    unlink((dir + f).c_str());
-  return n / s;
-}
+  void Run(long n) {
+    std::uint8_t e[zv::kDataLogElementSize] = {};
+    e[8] = 7;
+    e[16] = 0x42;
+    e[24] = e[25] = e[26] = e[27] = 255;
+    auto t0 = Clock::now();
+    for (long i = 0; i < n; ++i) {
+      e[2] = static_cast<std::uint8_t>(i % 60);
+      std::string line = zv::PunchLine("1", "1", e);
+      trans_.WriteLine(zv::TransLine(e));
+      punch_.WriteLine(line);
+      daily_.WriteLine(line);
+      zv::TMyFileStream* files[] = {&trans_, &punch_, &daily_};
+      zv::SyncTogether(files, 3);
+    }
+    seconds_ += Since(t0);
+    count_ += n;
+  }
+  void Reset() {
+    seconds_ = 0;
+    count_ = 0;
+  }
+  // Elements a second over every sample.
+  double Rate() const { return count_ / seconds_; }
+  long Count() const { return count_; }
+
+ private:
+  std::string dir_;
+  zv::TMyFileStream trans_, punch_, daily_;
+  double seconds_ = 0;
+  long count_ = 0;
+};
 
 // Elements a second that the library fetches with nothing written.
 double RawBandwidth(TInstall& in, const std::string& address, long n) {
@@ -236,18 +255,15 @@ int main(int argc, char** argv) {
     }
     TChildRun small = net.Poll(1000);
     // The disk is shared and its speed changes from one second to the next: the limit is
-    // sampled all through the poll, with the program paused, 1,000 elements every 5 s.
-    double probeSeconds = 0;
-    long probed = 0;
-    TProbe probe{5.0, [&] {
-      auto t = Clock::now();
-      DurableLimit(net.data, 1000);
-      probeSeconds += Since(t);
-      probed += 1000;
-    }};
+    // sampled all through the poll, with the program paused, 300 elements every 2 s.
+    TDurableProbe durableProbe(net.data);
+    durableProbe.Run(300);  // the files' first sync (their directory entry) is not counted
+    durableProbe.Reset();
+    TProbe probe{2.0, [&] { durableProbe.Run(300); }};
     TChildRun big = net.Poll(count, probe);
-    if (probed == 0) probe.run();
-    double durable = probed / probeSeconds;
+    if (durableProbe.Count() == 0) probe.run();
+    double durable = durableProbe.Rate();
+    long probed = durableProbe.Count();
     double raw = RawBandwidth(net, address, count < 20000 ? count : 20000);
     double polled = count / big.seconds;
     rc |= small.ok && big.ok ? 0 : 1;
