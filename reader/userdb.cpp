@@ -325,7 +325,8 @@ bool GetFullClock() {
   bool ok = true;
   {
     TIdleMode idle("reader in idle mode while getting user templates from reader.");
-    if (idle.Entered()) ok = ReadAllBanks(ext ? kExtBankRecordSize : kBankRecordSize, ext, found);
+    // Banks are read only in idle mode: without it nothing was got, which is no success.
+    ok = idle.Entered() && ReadAllBanks(ext ? kExtBankRecordSize : kBankRecordSize, ext, found);
   }
   if (!ok) {
     LogClockError("Failed to retrieve user templates");
@@ -349,7 +350,7 @@ bool RestoreFullClock() {
   bool ok = Users() != nullptr;  // as for R: no users file, no empty banks over the reader's
   if (ok) {
     TIdleMode idle("reader in idle mode while sending user templates to reader.");
-    if (idle.Entered()) ok = RestoreFullWork(ext ? kExtBankRecordSize : kBankRecordSize, ext);
+    ok = idle.Entered() && RestoreFullWork(ext ? kExtBankRecordSize : kBankRecordSize, ext);
   }
   if (ok) return true;
   LogClockError("Failed to download user templates");

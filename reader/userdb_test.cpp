@@ -156,15 +156,17 @@ TEST_F(UserDbTest, EveryEndingOfABankStepResumesTheReader) {
     EXPECT_GE(Fake.count("rdrResume"), 1);
   }
 
-  // Idle mode refused: nothing is sent or read, and the step still succeeds.
+  // Idle mode refused (a dropped line, a busy reader): nothing is sent or read, and each step
+  // says it failed rather than "Users found 0".
   Fake.reset();
   Fake.set_reader(1, 0, 0, 1);
   Fake.set_result("rdrEnterIdleMode", 1);
   Host.Lines.clear();
   EXPECT_TRUE(RestoreFullSites(AllSites(), ""));
   EXPECT_TRUE(GetFullSites(AllSites(), ""));
-  EXPECT_THAT(Host.Lines, ElementsAre(p + "Model ZV2K, Small 128K", p + "Getting all user records in reader.",
-                                      p + "Model ZV2K, Small 128K", p + "Users found 0"));
+  EXPECT_THAT(Host.Lines, ElementsAre(p + "Model ZV2K, Small 128K", p + "Failed to download user templates",
+                                      p + "Getting all user records in reader.", p + "Model ZV2K, Small 128K",
+                                      p + "Failed to retrieve user templates"));
   EXPECT_EQ(Fake.count("rdrHereIsBankNumber") + Fake.count("rdrGetDataBank") + Fake.count("rdrResume"), 0);
 }
 
