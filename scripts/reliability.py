@@ -638,7 +638,7 @@ def main():
               ("modem BUSY", []), ("modem NO CARRIER", []), ("modem SILENT", [])]
     if not a.short:
         faults[5:5] = [("drop early", ["--drop-after", "1"]), ("corrupt all", ["--corrupt-every", "1"]),
-                       ("delay past timeout", ["--delay-ms", "900"]), ("mute at once", ["--mute-after", "1"])]
+                       ("delay past timeout", ["--delay-ms", "1500"]), ("mute at once", ["--mute-after", "1"])]
         faults += [("modem NO DIALTONE", []), ("modem NO ANSWER", []), ("modem ERROR", [])]
     bound = 60 if a.short else 120
 
