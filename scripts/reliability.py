@@ -614,6 +614,8 @@ def main():
     ap.add_argument("--seed", type=int, default=None)
     ap.add_argument("--keep", action="store_true", help="keep every case's tree")
     ap.add_argument("--ops", default="PCTGFRDX", help="only these operations (letters)")
+    ap.add_argument("--faults", default=None, help="only the faults matching this regular expression "
+                    "(and no kills or full disks)")
     a = ap.parse_args()
     KEEP_ALL = a.keep
     seed = a.seed if a.seed is not None else random.randrange(1 << 30)
@@ -641,6 +643,8 @@ def main():
                        ("delay past timeout", ["--delay-ms", "1500"]), ("mute at once", ["--mute-after", "1"])]
         faults += [("modem NO DIALTONE", []), ("modem NO ANSWER", []), ("modem ERROR", [])]
     bound = 60 if a.short else 120
+    if a.faults:
+        faults = [f for f in faults if re.search(a.faults, f[0])]
 
     tmp = tempfile.mkdtemp(prefix="zvrel-")
     started = time.time()
@@ -657,18 +661,18 @@ def main():
         "D": "the same, and the reader out of idle mode after the last run"}
     pool = concurrent.futures.ThreadPoolExecutor(a.jobs)
     futures = []
-    for op in [o for o in "PFGRD" if o in a.ops]:
+    for op in [o for o in "PFGRD" if o in a.ops and not a.faults]:
         res = Result("kill -9", "during %s%s" % (op, " (and its user.txt save)" if op in "PG" else
                                                    " (user.idx, user.dat)" if op == "F" else ""),
                      kill_checks[op])
         results.append(res)
         futures.append(pool.submit(kill_series, app, tmp, op, kills[op], sizes, prepared_kill, bound, res))
-    if "P" in a.ops:
+    if "P" in a.ops and not a.faults:
         res = Result("kill -9", "during P's save of user.txt (%d users)" % sizes["save_users"],
                      "user.txt the old or the new one, whole")
         results.append(res)
         futures.append(pool.submit(kill_during_save, app, tmp, kills["S"], sizes, res, bound))
-    for op in [o for o in "PSFG" if o in a.ops or (o == "S" and "P" in a.ops)]:
+    for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and not a.faults]:
         res = Result("full disk", "during %s" % {"P": "a poll (Punch.Log)", "F": "F (user.dat)",
                                                   "G": "G (user.dat)", "S": "P's save of user.txt"}[op],
                      "a failure line; nothing lost; old files kept; the next run completes")
