@@ -1,6 +1,9 @@
 #include "app/frmoption.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,8 +14,16 @@
 #include "reader/commands.h"
 #include "reader/records.h"
 #include "util/msgbox.h"
+#include "util/text.h"
+
+#include <algorithm>
 
 namespace zv {
+
+namespace {
+// Where each site entry keeps its number text ("All" for all).
+constexpr int kNumberRole = Qt::UserRole + 1;
+}  // namespace
 
 TfrmOption::TfrmOption(QWidget* parent, TSiteList* sites, TClockList* clocks)
     : QDialog(parent), clocks_(clocks) {
@@ -43,9 +54,25 @@ TfrmOption::TfrmOption(QWidget* parent, TSiteList* sites, TClockList* clocks)
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   cbxSite->addItem("All", QVariant::fromValue<quintptr>(0));
+  cbxSite->setItemData(0, QStringLiteral("All"), kNumberRole);
+  int widest = 0;
   if (sites) {
-    for (TSite* s : SitesOf(*sites))
-      cbxSite->addItem(Latin1(SiteNo(*s)), QVariant::fromValue(reinterpret_cast<quintptr>(s)));
+    for (TSite* s : SitesOf(*sites)) {
+      QString text = EntryText(SiteNo(*s), s->Description());
+      cbxSite->addItem(text, QVariant::fromValue(reinterpret_cast<quintptr>(s)));
+      cbxSite->setItemData(cbxSite->count() - 1, Latin1(SiteNo(*s)), kNumberRole);
+      widest = std::max(widest, int(text.size()));
+      if (clocks) {
+        for (TClock* c : ClocksOf(*clocks, SiteNo(*s)))
+          widest = std::max(widest, int(EntryText(ClockNo(*c), c->Comment()).size()));
+      }
+    }
+  }
+  // Both boxes as wide as the longest entry of either (within reason), so that the dialog
+  // keeps its size while the clock box is filled anew for each site.
+  for (QComboBox* box : {cbxSite, cbxClock}) {
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(std::clamp(widest, 12, 48));
   }
   cbxSite->setCurrentIndex(0);
   cbxSiteChange();
@@ -55,19 +82,31 @@ TfrmOption::TfrmOption(QWidget* parent, TSiteList* sites, TClockList* clocks)
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+QString TfrmOption::EntryText(const std::string& number, const std::string& description) {
+  std::string d = TrimBlanks(description);
+  if (d.empty()) return Latin1(number);
+  return Latin1(number + "  " + d);
+}
+
 void TfrmOption::cbxSiteChange() {
   cbxClock->clear();
-  cbxClock->addItem("All");
+  cbxClock->addItem("All", QStringLiteral("All"));
   auto* site = reinterpret_cast<TSite*>(cbxSite->currentData().value<quintptr>());
   if (site && clocks_) {
-    for (TClock* c : ClocksOf(*clocks_, SiteNo(*site))) cbxClock->addItem(Latin1(ClockNo(*c)));
+    for (TClock* c : ClocksOf(*clocks_, SiteNo(*site)))
+      cbxClock->addItem(EntryText(ClockNo(*c), c->Comment()), Latin1(ClockNo(*c)));
   }
   cbxClock->setCurrentIndex(0);
+  // The list may be wider than the box: long descriptions are shown whole there.
+  for (QComboBox* box : {cbxSite, cbxClock})
+    box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
 }
 
 void TfrmOption::Button1Click() {
+  // The number of each entry, as the boxes showed it before descriptions were added.
   bool clockWithoutSite = false;
-  std::string sel = SelectionFromChoice(Latin1Bytes(cbxSite->currentText()), Latin1Bytes(cbxClock->currentText()),
+  std::string sel = SelectionFromChoice(Latin1Bytes(cbxSite->currentData(kNumberRole).toString()),
+                                        Latin1Bytes(cbxClock->currentData().toString()),
                                         &clockWithoutSite);
   if (clockWithoutSite) {
     ShowWarning("You have selected a clock. Please select a site");
@@ -75,6 +114,21 @@ void TfrmOption::Button1Click() {
   }
   Selection = sel;
   accept();
+}
+
+void TfrmOption::changeEvent(QEvent* e) {
+  QDialog::changeEvent(e);
+  if (e->type() != QEvent::WindowTitleChange) return;
+  // Title bars commonly use a bold face, and keep room for their buttons. The layout fixes
+  // the dialog's size, so the room goes to the column of the boxes.
+  QFont f = font();
+  f.setBold(true);
+  int needed = QFontMetrics(f).horizontalAdvance(windowTitle()) + 140;
+  auto* grid = static_cast<QGridLayout*>(layout());
+  QLayoutItem* label = grid->itemAtPosition(0, 0);
+  QMargins m = grid->contentsMargins();
+  int other = (label ? label->sizeHint().width() : 0) + grid->horizontalSpacing() + m.left() + m.right();
+  grid->setColumnMinimumWidth(1, std::max(0, needed - other));
 }
 
 }  // namespace zv

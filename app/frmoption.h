@@ -1,5 +1,7 @@
 // TfrmOption: the selection dialog of the reader operations, which asks for a site (or all)
-// and a clock of that site (or all) and yields the fixed-width selection text.
+// and a clock of that site (or all) and yields the fixed-width selection text. Each site and
+// clock is offered with its description beside its number; the selection is made from the
+// number alone.
 #pragma once
 #include <QDialog>
 #include <string>
@@ -29,6 +31,13 @@ class TfrmOption : public QDialog {
 
   void cbxSiteChange();
   void Button1Click();
+
+  // An entry's text: the number, and the description after it when there is one.
+  static QString EntryText(const std::string& number, const std::string& description);
+
+ protected:
+  // The caption is set by the caller: the dialog grows to show it whole.
+  void changeEvent(QEvent* e) override;
 
  private:
   TClockList* clocks_;

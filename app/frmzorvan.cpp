@@ -15,6 +15,8 @@
 
 #include "app/editor.h"
 #include "app/frmoption2.h"
+#include "app/logwindow.h"
+#include "app/progressstatus.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
 #include "dialogs/frmbells.h"
@@ -72,6 +74,8 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
   lb->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   lb->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setCentralWidget(lb);
+  LogWindow = std::make_unique<TLogWindow>(lb);
+  ProgressStatus = new TProgressStatus(statusBar());
   CreateMenus();
 
   // Creation: settings first, lists none until the window is shown.
@@ -181,10 +185,8 @@ void TfrmZorvan::CreateMenus() {
 }
 
 void TfrmZorvan::AddLogLine(const std::string& text) {
-  lb->appendPlainText(Latin1(text));
-  lb->document()->setModified(true);
-  // The reader operations run on this thread: let the window repaint and take input.
-  QCoreApplication::processEvents();
+  // The reader operations run on this thread: the line lets the window repaint and take input.
+  LogWindow->AddLine(text);
 }
 
 void TfrmZorvan::showEvent(QShowEvent* e) {

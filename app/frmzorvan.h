@@ -24,6 +24,8 @@ class QPlainTextEdit;
 namespace zv {
 
 class TBigTextView;
+class TLogWindow;
+class TProgressStatus;
 
 class TfrmZorvan : public QMainWindow {
   Q_OBJECT
@@ -56,6 +58,8 @@ class TfrmZorvan : public QMainWindow {
   int NewUserRestriction = kDefaultNewUserRestriction;
   // The command-line parameters, as bytes, in order.
   std::vector<std::string> Parameters;
+  // What the command-line run did: its exit status and summary for a script.
+  TRunReport Report;
 
   // Appends a line to lb, marks it modified and lets pending events run.
   void AddLogLine(const std::string& text);
@@ -82,6 +86,9 @@ class TfrmZorvan : public QMainWindow {
   TOptionValues CurrentOptions() const;
 
   QPlainTextEdit* lb;
+  // How lines reach lb during an operation, and the status bar line of its progress.
+  std::unique_ptr<TLogWindow> LogWindow;
+  TProgressStatus* ProgressStatus;
   QMenuBar* mnuMain;
   QMenu *mniFile, *Edit1, *Maintenance1, *Commands1, *View1, *Help1;
   QAction *mniNew, *mniOpen, *mniSave, *mniSaveAs, *mniExit;

@@ -1,7 +1,5 @@
 #include "app/inifile.h"
 
-#include <filesystem>
-
 #include "data/mystringlist.h"
 #include "util/fileio.h"
 #include "util/text.h"
@@ -134,17 +132,9 @@ bool TIniFile::Flush() {
   for (const std::string& l : lines_) text += l + "\r\n";
   // Settings are changed rarely and by hand too; never leave a half-written file. A settings
   // file kept elsewhere behind a symbolic link is written where it is, and the link stays.
-  namespace fs = std::filesystem;
-  fs::path target = fileName_;
-  std::error_code ec;
-  // Bounded, as the system bounds it, so that a loop of links cannot hang the program.
-  for (int i = 0; i < 40 && fs::is_symlink(target, ec); ++i) {
-    fs::path next = fs::read_symlink(target, ec);
-    if (ec) break;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
-  ForceDirectories(DirectoryOf(target.string()));
-  return WriteFileAtomic(target.string(), text, &lastError_);
+  std::string target = ResolveLinks(fileName_);
+  ForceDirectories(DirectoryOf(target));
+  return WriteFileAtomic(target, text, &lastError_);
 }
 
 }  // namespace zv

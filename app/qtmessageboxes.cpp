@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "app/latin1.h"
 
@@ -21,10 +22,17 @@ TMsgButton TQtMessageBoxes::Question(const std::string& text, TMsgButtons button
   if (!qb) qb = QMessageBox::Ok;
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), Latin1(text), qb,
                   QApplication::activeWindow());
+  // Closing the box counts as Cancel. Without a Cancel button Qt would have Escape and the
+  // close box press No, or the only button there is; a hidden button takes that part instead.
+  QPushButton* closed = nullptr;
+  if (!(buttons & mbCancel)) {
+    closed = box.addButton(QString(), QMessageBox::RejectRole);
+    closed->hide();
+    box.setEscapeButton(closed);
+  }
   box.exec();
-  // A box closed without a button press counts as Cancel.
   QAbstractButton* clicked = box.clickedButton();
-  if (!clicked) return mbCancel;
+  if (!clicked || clicked == closed) return mbCancel;
   switch (box.standardButton(clicked)) {
     case QMessageBox::Yes: return mbYes;
     case QMessageBox::No: return mbNo;

@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <cstdio>
 
 #include "app/frmoption.h"
 #include "app/latin1.h"
+#include "app/logwindow.h"
 #include "app/frmzorvan.h"
 #include "app/shellhost.h"
 #include "app/zvapplication.h"
@@ -76,7 +78,9 @@ void RunCommandLine(TfrmZorvan& frm) {
     TBusyScope busy(frm, false);
     TEngineHostScope scope(frm);
     try {
-      RunCommandLineParameters(frm.Parameters, frm.InterCommandDelay, frm.CommandLineRun);
+      frm.Report.DataPath = frm.DataPath;
+      RunCommandLineParameters(frm.Parameters, frm.InterCommandDelay, frm.CommandLineRun,
+                               &frm.Report);
     } catch (const std::exception& e) {
       // With someone at the screen the error box shows it and the program stays open. In an
       // unattended run nobody could answer the box or close the program, so the error goes
@@ -103,12 +107,23 @@ void RefreshMenuTable(TfrmZorvan& frm) {
 }
 
 bool WriteCommandLineLogOf(TfrmZorvan& frm) {
+  frm.LogWindow->Flush();
   std::vector<std::string> lines;
   const QString text = frm.lb->toPlainText();
   if (!text.isEmpty()) {
     for (const QString& l : text.split(QChar('\n'))) lines.push_back(Latin1Bytes(l));
   }
-  return WriteCommandLineLog(frm.DataPath + CommandLineLogName(), lines);
+  std::string name = frm.DataPath + CommandLineLogName();
+  std::string error;
+  if (!WriteCommandLineLog(name, lines, &error)) {
+    // The log is the run's record; a script must learn that it is missing.
+    frm.Report.NotSaved.push_back("command-line log " + name + ": " + error);
+    std::fprintf(stderr, "zorvan32: unable to save the command-line log %s: %s\n", name.c_str(),
+                 error.c_str());
+    return false;
+  }
+  frm.Report.LogFile = name;
+  return true;
 }
 
 }  // namespace zv

@@ -1,6 +1,8 @@
 // The main window as the reader engine's host: log lines go to lb, pending events run
-// through the Qt event loop, and the directories and lists are the window's.
+// through the Qt event loop, library calls wait with the window answering, progress goes to
+// the status bar, and the directories and lists are the window's.
 #pragma once
+#include "app/waitingcall.h"
 #include "reader/enginehost.h"
 
 namespace zv {
@@ -12,6 +14,10 @@ class TShellHost : public IEngineHost {
   explicit TShellHost(TfrmZorvan& frm) : frm_(frm) {}
   void AddLogLine(const std::string& text) override;
   void ProcessMessages() override;
+  // Waits with the window answering.
+  void SleepMs(int ms) override;
+  void RunWhileWaiting(const std::function<void()>& call) override;
+  void Progress(const char* operation, long long count, const char* unit) override;
   std::string DataPath() const override;
   std::string PunchPath() const override;
   TSiteList* Sites() const override;
@@ -22,10 +28,19 @@ class TShellHost : public IEngineHost {
 
  private:
   TfrmZorvan& frm_;
+  TWaitingCall waiting_;
 };
 
+// Whether library calls wait on the helper thread: when someone can see the window (a display,
+// the window shown), or always (tests), or never. Without a display there is nothing to keep
+// painting, and the hand-over to the helper thread and back (tens of microseconds on a busy
+// machine) would only slow an unattended poll.
+enum class TCallThreading { WhenSeen, Always, Never };
+void SetCallThreading(TCallThreading mode);
+
 // Installs a host for the life of the scope and hands the window's new-user restriction to
-// the engine; the previous host comes back at the end.
+// the engine; the previous host comes back at the end. Meanwhile the log window gathers its
+// lines, and the status bar shows the operation's progress.
 class TEngineHostScope {
  public:
   explicit TEngineHostScope(TfrmZorvan& frm);
@@ -34,8 +49,10 @@ class TEngineHostScope {
   TEngineHostScope& operator=(const TEngineHostScope&) = delete;
 
  private:
+  TfrmZorvan& frm_;
   TShellHost host_;
   IEngineHost* previous_;
+  bool wasGathering_;
 };
 
 }  // namespace zv

@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/apptest.h"
 #include "app/singleinstance.h"
@@ -24,7 +27,7 @@ class SingleInstanceTest : public TAppTest {
     env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome()));
     env.insert("XDG_RUNTIME_DIR", Dir());
     p->setProcessEnvironment(env);
-    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->setProcessChannelMode(QProcess::SeparateChannels);
     p->start(ZV_ZORVAN32, args);
     EXPECT_TRUE(p->waitForStarted(5000));
     return p;
@@ -67,7 +70,7 @@ TEST_F(SingleInstanceTest, LaterStartAsksTheFirstToComeToTheFront) {
   }
   ASSERT_EQ(second->state(), QProcess::NotRunning);
   EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(second->exitCode(), 0);
+  EXPECT_EQ(second->exitCode(), 2);  // its parameters were not run
   for (int i = 0; i < 100 && w->isMinimized(); ++i) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
@@ -82,7 +85,9 @@ TEST_F(SingleInstanceTest, TwoRealStartsLeaveOneRunning) {
   ASSERT_TRUE(WaitListening(*first));
   auto second = Start({"X"});
   ASSERT_TRUE(second->waitForFinished(15000));
-  EXPECT_EQ(second->exitCode(), 0);
+  EXPECT_EQ(second->exitCode(), 2);
+  EXPECT_THAT(second->readAllStandardError().toStdString(),
+              ::testing::HasSubstr("these parameters were not run"));
   EXPECT_EQ(first->state(), QProcess::Running);
   // Had the later start run its parameter, it would have left a command-line log.
   QDir data(QString::fromStdString(DataHome() + "zorvan32"));
@@ -103,6 +108,59 @@ TEST_F(SingleInstanceTest, UnwritableLockDirectoryRunsAlone) {
   WriteFile(Root() + "notadir", "x");
   TSingleInstance alone(QString::fromStdString(Root() + "notadir"));
   EXPECT_EQ(alone.Start(), TSingleInstance::TResult::NoLock);
+}
+
+// Without a runtime directory the lock lives in a directory of this user's own; anything in
+// its place that another user could have made or could enter is not trusted.
+TEST_F(SingleInstanceTest, PrivateLockDirectoryIsTrustedOnlyWhenItIsOurs) {
+  const QString base = QString::fromStdString(Root()).chopped(1);
+  const QString mine = base + "/zorvan32-" + QString::number(getuid());
+  const QByteArray path = QFile::encodeName(mine);
+  struct stat st;
+  struct TCase {
+    const char* what;
+    std::function<void()> prepare;
+    bool trusted;
+  };
+  const TCase cases[] = {
+      {"missing: made with mode 0700", [] {}, true},
+      {"ours but open to others: closed first", [&] { chmod(path.constData(), 0777); }, true},
+      {"a plain file",
+       [&] {
+         rmdir(path.constData());
+         WriteFile(Root() + "zorvan32-" + std::to_string(getuid()), "x");
+       },
+       false},
+      {"a link to a directory",
+       [&] {
+         unlink(path.constData());
+         mkdir((Root() + "elsewhere").c_str(), 0700);
+         symlink((Root() + "elsewhere").c_str(), path.constData());
+       },
+       false},
+      {"another user's directory",
+       [&] {
+         unlink(path.constData());
+         mkdir(path.constData(), 0700);
+         if (chown(path.constData(), 65534, 65534) != 0) {
+         }
+       },
+       getuid() != 0},  // only root can give a directory away; then it must be refused
+  };
+  for (const TCase& c : cases) {
+    c.prepare();
+    QString why;
+    QString dir = TSingleInstance::PrivateDirectory(base, &why);
+    if (c.trusted) {
+      EXPECT_EQ(dir, mine) << c.what << ": " << why.toStdString();
+      ASSERT_EQ(lstat(path.constData(), &st), 0) << c.what;
+      EXPECT_EQ(st.st_mode & 0777, 0700u) << c.what;
+      EXPECT_TRUE(S_ISDIR(st.st_mode)) << c.what;
+    } else {
+      EXPECT_TRUE(dir.isEmpty()) << c.what;
+      EXPECT_FALSE(why.isEmpty()) << c.what;
+    }
+  }
 }
 
 }  // namespace

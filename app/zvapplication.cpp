@@ -11,6 +11,8 @@ TZvApplication::TZvApplication(int& argc, char** argv) : QApplication(argc, argv
   // No display name: the platform would add it to every caption ("Options - Zorvan Utility"),
   // and the captions are the program's own.
   setApplicationName("zorvan32");
+  // The menu entry zorvan32.desktop: desktops take the window's icon and name from it.
+  setDesktopFileName("zorvan32");
 }
 
 bool TZvApplication::notify(QObject* receiver, QEvent* event) {

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <stdexcept>
 
@@ -38,14 +39,21 @@ TEST(ZvApplicationTest, EscapedErrorIsShownAndTheProgramGoesOn) {
   EXPECT_TRUE(ran);
 }
 
-// Presses a button of the message box that opens next; none closes it with Escape.
-void AnswerNextBox(std::optional<QMessageBox::StandardButton> button, std::string* text) {
-  QTimer::singleShot(0, [button, text] {
+enum class TClose { Reject, Escape, CloseBox };
+
+// Presses a button of the message box that opens next; none closes it the given way.
+void AnswerNextBox(std::optional<QMessageBox::StandardButton> button, std::string* text,
+                   TClose how = TClose::Reject) {
+  QTimer::singleShot(0, [button, text, how] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
     *text = box->text().toLatin1().toStdString();
     if (button) {
       box->button(*button)->click();
+    } else if (how == TClose::Escape) {
+      QTest::keyClick(box, Qt::Key_Escape);
+    } else if (how == TClose::CloseBox) {
+      box->close();
     } else {
       box->reject();
     }
@@ -65,6 +73,23 @@ TEST(QtMessageBoxesTest, AnswersAreTheButtonsPressed) {
   AnswerNextBox(QMessageBox::Ok, &text);
   boxes.Warning("Data Path: x, not a valid directory.");
   EXPECT_EQ(text, "Data Path: x, not a valid directory.");
+}
+
+// Qt alone would answer No (or the only button) when a box without Cancel is closed.
+TEST(QtMessageBoxesTest, ClosingAnyBoxCountsAsCancel) {
+  TQtMessageBoxes boxes;
+  std::string text;
+  for (TMsgButtons set : {TMsgButtons(mbYes | mbNo), TMsgButtons(mbOK), mbYes | mbNo | mbCancel, mbOK | mbCancel}) {
+    for (TClose how : {TClose::Escape, TClose::CloseBox, TClose::Reject}) {
+      AnswerNextBox(std::nullopt, &text, how);
+      EXPECT_EQ(boxes.Question("Delete?", set), mbCancel)
+          << "buttons " << set << ", way " << static_cast<int>(how);
+    }
+  }
+  AnswerNextBox(QMessageBox::No, &text);
+  EXPECT_EQ(boxes.Question("Delete?", mbYes | mbNo), mbNo);
+  AnswerNextBox(QMessageBox::Ok, &text);
+  EXPECT_EQ(boxes.Question("Go on?", mbOK), mbOK);
 }
 
 }  // namespace

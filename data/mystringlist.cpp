@@ -19,7 +19,12 @@ std::vector<std::string> SplitTextLines(const std::string& bytes) {
   std::vector<std::string> lines;
   std::size_t end = bytes.find('\0');
   if (end == std::string::npos) end = bytes.size();
+  // Editors on other systems start a file with a UTF-8 byte-order mark; it is no text of ours,
+  // and left in place it would turn a header into a record and site "13" into another site.
+  // A file passed through two such editors may carry several: all go, or every save would
+  // uncover the next one and the file would read differently each time.
   std::size_t i = 0;
+  while (i + 3 <= end && bytes.compare(i, 3, "\xEF\xBB\xBF") == 0) i += 3;
   while (i < end) {
     std::size_t start = i;
     while (i < end && bytes[i] != '\r' && bytes[i] != '\n') ++i;

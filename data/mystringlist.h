@@ -22,7 +22,8 @@ class TRecord {
   virtual ~TRecord() = default;
 };
 
-// Splits file bytes into lines: a line ends at CR, LF or CR LF; a NUL ends the text.
+// Splits file bytes into lines: a line ends at CR, LF or CR LF; a NUL ends the text; a
+// UTF-8 byte-order mark at the start is not part of the first line.
 std::vector<std::string> SplitTextLines(const std::string& bytes);
 // Field N (from 1) of a table line by the splitting rule: WordAt on the line, then trimmed.
 std::string TableField(int n, const std::string& line, const std::string& separators);

@@ -50,6 +50,23 @@ TEST(SplitTextLinesTest, AcceptsEveryLineEndAndStopsAtNul) {
   EXPECT_EQ(SplitTextLines("a\n\rb"), (V{"a", "", "b"}));  // LF then CR: two line ends
   EXPECT_EQ(SplitTextLines(std::string("a\r\nb\0c\r\nd", 9)), (V{"a", "b"}));
   EXPECT_EQ(SplitTextLines(""), V{});
+  // A UTF-8 byte-order mark from another system's editor is not text; only at the very start.
+  EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF.head\r\n13, x"), (V{".head", "13, x"}));
+  EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF"), V{});
+  EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF\xEF\xBB\xBF.head\r\n13, x"), (V{".head", "13, x"}));
+  EXPECT_EQ(SplitTextLines("\xEF\xBB"), V{"\xEF\xBB"});
+  EXPECT_EQ(SplitTextLines("a\r\n\xEF\xBB\xBF"), (V{"a", "\xEF\xBB\xBF"}));
+}
+
+TEST(MyStringListTest, AByteOrderMarkIsReadAsIfItWereNotThereAndNotWrittenBack) {
+  TTempDir t;
+  WriteFile(t.file("p.txt"), "\xEF\xBB\xBF.Pair file\r\n  13, x\r\n");
+  TPairList l(t.file("p.txt"));
+  EXPECT_EQ(l.Objects(0), nullptr);  // the header stays a header
+  ASSERT_NE(l.At(1), nullptr);
+  EXPECT_EQ(l.At(1)->a, "13");
+  ASSERT_TRUE(l.Save());
+  EXPECT_EQ(ReadFile(t.file("p.txt")), ".Pair file\r\n  13, x\r\n");
 }
 
 TEST(MyStringListTest, MissingFileIsCreatedWithExactlyItsHeaderLines) {

@@ -1,7 +1,10 @@
 #include "reader/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <map>
 
 #include "reader/engine.h"
 #include "reader/enginehost.h"
@@ -41,9 +44,43 @@ void SaveUsers() {
   IEngineHost* host = EngineHost();
   TUserList* users = host ? host->Users() : nullptr;
   if (!users || users->Save()) return;
+  ++Tally().NotKept;
   LogErrorOutsideOperation("Failed to save users file " + users->FileName + ": " +
                            users->LastError());
 }
+
+// Takes down what the operation of one parameter of a command-line run reports, for the
+// summary; installed for that parameter and removed again, also on an error.
+class TParameterRecorder : public IEngineRecorder {
+ public:
+  explicit TParameterRecorder(TParameterReport& report)
+      : report_(report), previous_(SetEngineRecorder(this)) {}
+  ~TParameterRecorder() override { SetEngineRecorder(previous_); }
+  TParameterRecorder(const TParameterRecorder&) = delete;
+  TParameterRecorder& operator=(const TParameterRecorder&) = delete;
+
+  void FailureLine(const std::string& text) override { report_.Failures.push_back(text); }
+  void Progress(const char* operation, long long count, const char* unit) override {
+    std::string label = std::string(unit ? unit : "") + " (" + (operation ? operation : "") + ")";
+    // Counted from 0 at each clock; a count that goes back starts again, so what was done
+    // before it stays counted.
+    long long& last = last_[{label, Engine().CurrentClock}];
+    long long added = count >= last ? count - last : count;
+    last = count;
+    auto it = std::find_if(report_.Counts.begin(), report_.Counts.end(),
+                           [&](const auto& c) { return c.first == label; });
+    if (it == report_.Counts.end()) {
+      report_.Counts.emplace_back(label, added);
+    } else {
+      it->second += added;
+    }
+  }
+
+ private:
+  TParameterReport& report_;
+  IEngineRecorder* previous_;
+  std::map<std::pair<std::string, const void*>, long long> last_;
+};
 
 }  // namespace
 
@@ -69,10 +106,16 @@ TSelection ParseSelection(const std::string& input) {
 std::vector<TSite*> ResolveSites(const std::string& siteText) {
   IEngineHost* host = EngineHost();
   TSiteList* sites = host ? host->Sites() : nullptr;
-  if (!sites) return {};
+  if (!sites) {
+    if (!siteText.empty()) ++Tally().SitesNotFound;
+    return {};
+  }
   if (siteText.empty()) return SitesOf(*sites);
   TSite* s = FindSiteIn(*sites, siteText);
-  if (!s) return {};
+  if (!s) {
+    ++Tally().SitesNotFound;
+    return {};
+  }
   return {s};
 }
 
@@ -96,6 +139,8 @@ void RunRestore(const std::string& command) {
   TSelection sel = ParseSelection(SelectionOf(command));
   std::vector<TSite*> sites = ResolveSites(sel.Site);
   if (sites.empty()) {
+    // A restore that reaches no reader is a failure for a script, as an unknown site is.
+    if (sel.Site.empty()) ++Tally().SitesNotFound;
     if (EngineHost()) EngineHost()->AddLogLine("No sites found.");
     return;
   }
@@ -155,7 +200,7 @@ std::string SelectionFromChoice(const std::string& siteText, const std::string& 
 }
 
 void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
-                              bool& commandLineRun) {
+                              bool& commandLineRun, TRunReport* report) {
   IEngineHost* host = EngineHost();
   auto log = [&](const std::string& s) {
     if (host) host->AddLogLine(s);
@@ -168,7 +213,27 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
     std::string command = TrimControls(param);
     for (char& c : command)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    RunCommand(command);
+    if (report) {
+      report->Parameters.emplace_back();
+      TParameterReport& r = report->Parameters.back();
+      r.Parameter = param;
+      TEngineTally before = Tally();
+      try {
+        TParameterRecorder recorder(r);
+        r.Operation = RunCommand(command);
+      } catch (const std::exception& e) {
+        r.Escaped = e.what();
+        r.Tally = TallySince(before, Tally());
+        throw;
+      } catch (...) {
+        r.Escaped = "Unknown error";
+        r.Tally = TallySince(before, Tally());
+        throw;
+      }
+      r.Tally = TallySince(before, Tally());
+    } else {
+      RunCommand(command);
+    }
     log("Finished processing command line paramter #" + n + ", " + param);
     log("Waiting " + std::to_string(delay) + " seconds between commands.");
     // Each second of the pause in tenths, so that the window repaints and answers promptly.
@@ -186,10 +251,92 @@ std::string CommandLineLogName() {
   return std::string(buf) + ".log";
 }
 
-bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines) {
+bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines,
+                         std::string* error) {
   std::string text;
   for (const std::string& l : lines) text += l + "\r\n";
-  return WriteFileAtomic(fileName, text);
+  return WriteFileAtomic(fileName, text, error);
+}
+
+namespace {
+
+std::string Plural(long long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// How many failure lines of one parameter the summary lists; the rest are in Error.Log.
+constexpr std::size_t kListedFailures = 20;
+
+}  // namespace
+
+int TRunReport::ExitStatus() const {
+  bool failed = false;
+  if (!NotSaved.empty()) return 2;
+  for (const TParameterReport& p : Parameters) {
+    if (!p.Operation || !p.Escaped.empty() || p.Tally.NotStarted > 0 || p.Tally.NotKept > 0)
+      return 2;
+    if (p.Tally.FailureLines > 0 || p.Tally.SitesNotFound > 0) failed = true;
+  }
+  return failed ? 1 : 0;
+}
+
+std::string TRunReport::Summary() const {
+  std::string out;
+  for (std::size_t i = 0; i < Parameters.size(); ++i) {
+    const TParameterReport& p = Parameters[i];
+    const TEngineTally& t = p.Tally;
+    std::vector<std::string> parts;
+    if (!p.Operation) {
+      parts.push_back("not an operation, nothing run");
+    } else {
+      bool readers = t.ReadersAnswered + t.ReadersFailed > 0;
+      if (t.NotStarted > 0) {
+        parts.push_back("did not start");
+      } else if (t.SitesNotFound > 0) {
+        parts.push_back("site not found");
+      } else {
+        readers = true;
+      }
+      if (readers) {
+        parts.push_back(Plural(t.ReadersAnswered, "reader answered", "readers answered"));
+        if (t.ReadersFailed > 0) parts.push_back(std::to_string(t.ReadersFailed) + " did not");
+      }
+      if (t.SitesNotReached > 0)
+        parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached"));
+      for (const auto& c : p.Counts) {
+        // The units are plural words ("users", "transactions"): one of them is singular.
+        std::string label = c.first;
+        std::size_t s = label.find(" (");
+        if (c.second == 1 && s != std::string::npos && s > 0 && label[s - 1] == 's')
+          label.erase(s - 1, 1);
+        parts.push_back(std::to_string(c.second) + " " + label);
+      }
+      if (t.NotKept > 0) parts.push_back("results not saved");
+      if (t.FailureLines > 0)
+        parts.push_back(Plural(t.FailureLines, "failure line", "failure lines"));
+    }
+    if (!p.Escaped.empty()) parts.push_back("stopped by an error: " + p.Escaped);
+    std::string line = "#" + std::to_string(i + 1) + " " + p.Parameter + ":";
+    for (std::size_t k = 0; k < parts.size(); ++k) line += (k ? ", " : " ") + parts[k];
+    out += line + "\n";
+    for (std::size_t k = 0; k < p.Failures.size() && k < kListedFailures; ++k)
+      out += "    " + p.Failures[k] + "\n";
+    if (p.Failures.size() > kListedFailures)
+      out += "    ... " + std::to_string(p.Failures.size() - kListedFailures) + " more in " +
+             DataPath + "Error.Log\n";
+  }
+  for (const std::string& s : NotSaved) out += "Not saved: " + s + "\n";
+  if (!LogFile.empty()) out += "Log of the run: " + LogFile + "\n";
+  int status = ExitStatus();
+  static const char* const kMeaning[] = {"every operation ran without a failure",
+                                         "some operation reported a failure",
+                                         "parameters not run or results not kept"};
+  out += "Exit status " + std::to_string(status) + ": " + kMeaning[status];
+  bool failureLines = std::any_of(Parameters.begin(), Parameters.end(),
+                                  [](const TParameterReport& p) { return p.Tally.FailureLines > 0; });
+  if (failureLines) out += " (see " + DataPath + "Error.Log)";
+  out += "\n";
+  return out;
 }
 
 }  // namespace zv

@@ -3,7 +3,10 @@
 // calls these; they use only the engine host.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "reader/engine.h"
 
 namespace zv {
 
@@ -34,14 +37,44 @@ bool RunCommand(const std::string& command);
 std::string SelectionFromChoice(const std::string& siteText, const std::string& clockText,
                                 bool* clockWithoutSite);
 
+// What one parameter of a command-line run did, for the run's summary and exit status.
+struct TParameterReport {
+  std::string Parameter;   // as given
+  bool Operation = false;  // its first character names an operation
+  TEngineTally Tally;      // what its operation reported
+  // "57 transactions (Poll)": what the operation counted, summed over its clocks, in the
+  // order first reported; empty for an operation that reports no counts.
+  std::vector<std::pair<std::string, long long>> Counts;
+  std::vector<std::string> Failures;  // its failure lines, as in the window
+  std::string Escaped;                // the text of an error that ended the run here
+};
+
+// A command-line run as a script sees it: the exit status and the summary on standard output.
+struct TRunReport {
+  std::vector<TParameterReport> Parameters;
+  // What could not be kept at the close ("command-line log ...: reason").
+  std::vector<std::string> NotSaved;
+  std::string LogFile;   // the saved command-line log, when one was saved
+  std::string DataPath;  // where Error.Log is
+
+  // 0 every operation ran and wrote no failure line; 1 some operation reported a failure
+  // (a failure line, a site that is not in the site list); 2 a parameter could not be run
+  // (no operation, the library or its logs could not be opened, an error escaped) or a result
+  // could not be kept (user.txt, the command-line log).
+  int ExitStatus() const;
+  std::string Summary() const;
+};
+
 // Runs each parameter as one command with its log lines and the pause after it.
-// `commandLineRun` turns true at the first parameter.
+// `commandLineRun` turns true at the first parameter. With a report, what each parameter
+// did is added to it; an error that escapes a parameter is noted there and passed on.
 void RunCommandLineParameters(const std::vector<std::string>& params, int interCommandDelay,
-                              bool& commandLineRun);
+                              bool& commandLineRun, TRunReport* report = nullptr);
 
 // "yyyymmdd-hhnnss" + ".log" of the current local time.
 std::string CommandLineLogName();
 // Writes the lines, each ended by CR LF, to the file; false when it cannot.
-bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines);
+bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines,
+                         std::string* error = nullptr);
 
 }  // namespace zv

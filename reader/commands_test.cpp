@@ -8,7 +8,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "data/userlist.h"
 #include "reader/fake/fakehost.h"
+#include "util/fileio.h"
 
 namespace zv::test {
 namespace {
@@ -107,6 +109,87 @@ TEST_F(RunnersTest, CommandLineLinesAndPauses) {
   bool none = false;
   RunCommandLineParameters({}, 3, none);
   EXPECT_FALSE(none);
+}
+
+// What a script sees of a command-line run: the exit status and the summary, for each kind
+// of outcome. The summary is compared whole.
+TEST_F(RunnersTest, ExitStatusAndSummaryOfACommandLineRun) {
+  LoadSites({"1, , , , , , 0, 127.0.0.2, net"});
+  LoadClocks({"1, 2", "1, 5"});
+  Fake.set_reader(5, 0, 0, 0);  // offline
+  const std::string err = " (see " + Dir + "Error.Log)";
+  struct TCase {
+    std::vector<std::string> params;
+    bool usersUnsaveable;
+    int status;
+    std::string summary;
+  };
+  const TCase cases[] = {
+      {{"x1#2"}, false, 0,
+       "#1 x1#2: 1 reader answered\n"
+       "Exit status 0: every operation ran without a failure\n"},
+      {{"X1", "X9"}, false, 1,
+       "#1 X1: 1 reader answered, 1 did not, 1 failure line\n"
+       "    Site 1, Clock 5: Clock is not responding\n"
+       "#2 X9: site not found\n"
+       "Exit status 1: some operation reported a failure" + err + "\n"},
+      {{"R9"}, false, 1,
+       "#1 R9: site not found\n"
+       "Exit status 1: some operation reported a failure\n"},
+      {{" q ", ""}, false, 2,
+       "#1  q : not an operation, nothing run\n"
+       "#2 : not an operation, nothing run\n"
+       "Exit status 2: parameters not run or results not kept\n"},
+      {{"P1#2"}, true, 2,
+       "#1 P1#2: 1 reader answered, 0 transactions (Poll), results not saved, 1 failure line\n"
+       "    Failed to save users file " + Dir + "gone/user.txt: cannot create a temporary file "
+       "beside " + Dir + "gone/user.txt: No such file or directory\n"
+       "Exit status 2: parameters not run or results not kept" + err + "\n"},
+  };
+  for (const TCase& c : cases) {
+    if (c.usersUnsaveable) {
+      ASSERT_TRUE(ForceDirectories(Dir + "gone"));
+      Host.UserList = std::make_unique<TUserList>(Dir + "gone/user.txt");
+      ASSERT_EQ(std::system(("rm -r '" + Dir + "gone'").c_str()), 0);
+    }
+    TRunReport report;
+    report.DataPath = Dir;
+    bool run = false;
+    RunCommandLineParameters(c.params, 1, run, &report);
+    EXPECT_EQ(report.ExitStatus(), c.status) << c.params[0];
+    EXPECT_EQ(report.Summary(), c.summary);
+    Host.UserList.reset();
+  }
+  // Counts that operations report: counted from 0 at each clock, summed over the clocks, a
+  // count that starts again adding to what came before.
+  struct TCountingHost : TFakeHost {
+    void AddLogLine(const std::string& text) override {
+      TFakeHost::AddLogLine(text);
+      if (text.find("Testing communications.") == std::string::npos) return;
+      for (long long n : {2, 5, 3}) ReportProgress("Poll", n, "transactions");
+      ReportProgress("Get", 1, "users");
+    }
+  } counting;
+  counting.Data = Host.Data;
+  counting.SiteList = std::move(Host.SiteList);
+  counting.ClockList = std::move(Host.ClockList);
+  SetEngineHost(&counting);
+  TRunReport counted;
+  bool run = false;
+  RunCommandLineParameters({"X1"}, 1, run, &counted);
+  SetEngineHost(&Host);
+  ASSERT_EQ(counted.Parameters.size(), 1u);
+  EXPECT_THAT(counted.Parameters[0].Counts,
+              ElementsAre(std::pair<std::string, long long>("transactions (Poll)", 16),
+                          std::pair<std::string, long long>("users (Get)", 2)));
+  EXPECT_THAT(counted.Summary(), HasSubstr("#1 X1: 1 reader answered, 1 did not, "
+                                           "16 transactions (Poll), 2 users (Get), 1 failure line\n"));
+
+  // What could not be kept at the close makes it 2 as well, and is said.
+  TRunReport report;
+  report.NotSaved.push_back("command-line log /x/20260101-000000.log: Permission denied");
+  EXPECT_EQ(report.ExitStatus(), 2);
+  EXPECT_THAT(report.Summary(), HasSubstr("Not saved: command-line log /x/"));
 }
 
 TEST_F(RunnersTest, CommandLineLogFile) {

@@ -11,6 +11,7 @@ namespace zv {
 
 namespace {
 IEngineHost* gHost = nullptr;
+IEngineRecorder* gRecorder = nullptr;
 int gNewUserRestriction = 61;
 }  // namespace
 
@@ -28,6 +29,34 @@ TEngineState& Engine() {
   return state;
 }
 
+TEngineTally& Tally() {
+  static TEngineTally tally;
+  return tally;
+}
+
+TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after) {
+  TEngineTally d;
+  d.FailureLines = after.FailureLines - before.FailureLines;
+  d.NotStarted = after.NotStarted - before.NotStarted;
+  d.NotKept = after.NotKept - before.NotKept;
+  d.ReadersAnswered = after.ReadersAnswered - before.ReadersAnswered;
+  d.ReadersFailed = after.ReadersFailed - before.ReadersFailed;
+  d.SitesNotReached = after.SitesNotReached - before.SitesNotReached;
+  d.SitesNotFound = after.SitesNotFound - before.SitesNotFound;
+  return d;
+}
+
+IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder) {
+  IEngineRecorder* old = gRecorder;
+  gRecorder = recorder;
+  return old;
+}
+
+void ReportProgress(const char* operation, long long count, const char* unit) {
+  if (gHost) gHost->Progress(operation, count, unit);
+  if (gRecorder) gRecorder->Progress(operation, count, unit);
+}
+
 void SetNewUserRestriction(int value) { gNewUserRestriction = value; }
 int NewUserRestriction() { return gNewUserRestriction; }
 
@@ -42,10 +71,17 @@ void LogWindow(const std::string& text) {
   if (gHost) gHost->AddLogLine(text);
 }
 
+// The window's part of a failure line, counted and taken down for a command-line run.
+static void FailureToWindow(const std::string& text) {
+  ++Tally().FailureLines;
+  LogWindow(text);
+  if (gRecorder) gRecorder->FailureLine(text);
+}
+
 void LogError(const std::string& text) {
   TEngineState& e = Engine();
   if (e.ErrorLog) e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text);
-  LogWindow(text);
+  FailureToWindow(text);
 }
 
 void LogErrorOutsideOperation(const std::string& text) {
@@ -60,7 +96,7 @@ void LogErrorOutsideOperation(const std::string& text) {
   } catch (const std::exception&) {
     // The window line below is all that can be done.
   }
-  LogWindow(text);
+  FailureToWindow(text);
 }
 
 void LogErrorPlain(const std::string& text) { LogError(": " + text); }
@@ -95,6 +131,7 @@ bool EngineOpen() {
     // The operation does not start. Saying so keeps an unattended run from passing for a
     // successful one; Error.Log gets the line too when it can be opened.
     std::string text = ex.what();
+    ++Tally().NotStarted;
     try {
       if (!e.ErrorLog) e.ErrorLog = std::make_unique<TMyFileStream>(dataPath + "Error.Log");
     } catch (const std::exception&) {

@@ -31,6 +31,38 @@ struct TEngineState {
 // The one engine state of the program.
 TEngineState& Engine();
 
+// What the operations have reported since the program started. A command-line run takes the
+// difference over each parameter for its exit status and summary, so every operation is
+// counted through the log operations and the walks, without doing anything of its own.
+struct TEngineTally {
+  long long FailureLines = 0;     // lines of LogError and its kin (the Error.Log lines)
+  long long NotStarted = 0;       // operations that could not start (library, Sys.Log, Error.Log)
+  long long NotKept = 0;          // results that could not be saved afterwards (user.txt)
+  long long ReadersAnswered = 0;  // clock steps that succeeded
+  long long ReadersFailed = 0;    // clock steps that failed
+  long long SitesNotReached = 0;  // sites whose line did not open, or without readers
+  long long SitesNotFound = 0;    // selections that named a site the site list does not have
+};
+TEngineTally& Tally();
+// `after` minus `before`, field by field.
+TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after);
+
+// Takes down, while installed, the texts and counts behind the tally: the failure lines and
+// what the operations counted.
+class IEngineRecorder {
+ public:
+  virtual ~IEngineRecorder() = default;
+  virtual void FailureLine(const std::string& text) = 0;
+  virtual void Progress(const char* operation, long long count, const char* unit) = 0;
+};
+// Installs a recorder (nullptr: none); answers the previous one.
+IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder);
+
+// How much the running operation has done at the current clock, in the unit given
+// ("transactions", "users", "banks"), counted from 0 at each clock: to the host's display
+// and to the recorder of a command-line run.
+void ReportProgress(const char* operation, long long count, const char* unit);
+
 // Time-zone restriction of users that polling adds: 0 always, 61 never (the default).
 void SetNewUserRestriction(int value);
 int NewUserRestriction();

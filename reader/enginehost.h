@@ -1,6 +1,7 @@
 // What the reader engine needs from the program that runs it: the log window, a way to let
 // pending window events run, the two directories and the loaded lists.
 #pragma once
+#include <functional>
 #include <string>
 
 namespace zv {
@@ -20,10 +21,16 @@ class IEngineHost {
   virtual void ProcessMessages() = 0;
   // Blocks for the given time; tests shorten it.
   virtual void SleepMs(int ms);
+  // Runs one call into the reader library, which may wait seconds for a silent reader or a
+  // dial. A window host keeps its window answering meanwhile; the call has finished (or its
+  // error is raised here) when this returns.
+  virtual void RunWhileWaiting(const std::function<void()>& call) { call(); }
   // Progress of the running operation, for a status display: the operation's name
-  // ("Poll", "Get", ...), and how much is done so far in the unit given ("transactions",
-  // "users", "banks"); the current site and clock are the engine's. Called as often as the
-  // operation likes (every element); a host that shows it throttles its own repaints.
+  // ("Poll", "Get", ...), and how much is done so far at the current clock in the unit given
+  // ("transactions", "users", "banks"); the current site and clock are the engine's. Called as
+  // often as the operation likes (every element); a host that shows it throttles its own
+  // repaints. Operations report through ReportProgress (reader/engine.h), which also counts
+  // for the summary of a command-line run.
   virtual void Progress(const char* operation, long long count, const char* unit) {}
   // Directories with a trailing "/".
   virtual std::string DataPath() const = 0;

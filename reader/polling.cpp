@@ -238,7 +238,7 @@ bool PollClock() {
     if (!out.Commit()) return false;
     if (host) host->ProcessMessages();
     if (type != 0) ++count;
-    if (host) host->Progress("Poll", count, "transactions");
+    ReportProgress("Poll", count, "transactions");
     if (type == 0) {
       LogClock("Number of transactions received: " + std::to_string(count) + ".");
       return true;

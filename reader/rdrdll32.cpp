@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "reader/enginehost.h"
 #include "util/text.h"
 
 namespace zv {
@@ -77,6 +78,23 @@ bool Attempts(int attempts, Call call) {
   return false;
 }
 
+// A call that talks to a reader, run through the host so that its window keeps answering
+// while the call waits. The conversions, which never wait, are called directly.
+template <typename Call>
+auto Waiting(Call call) -> decltype(call()) {
+  IEngineHost* host = EngineHost();
+  if (!host) return call();
+  decltype(call()) r{};
+  host->RunWhileWaiting([&] { r = call(); });
+  return r;
+}
+
+// Attempts, with the whole retry run in one wait.
+template <typename Call>
+bool Retrying(int attempts, Call call) {
+  return Waiting([&] { return Attempts(attempts, call); });
+}
+
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
 // A file that is there but cannot be loaded is not a missing one: it says ENOEXEC (8).
@@ -89,7 +107,8 @@ void* TryOpen(const std::string& path, bool& found) {
 
 // Through the loader's search first (LD_LIBRARY_PATH, the program's RUNPATH, the system).
 // The RUNPATH is that of the caller of dlopen, which an interposed dlopen (a sanitizer's)
-// is not; so the places it names, the program's directory and ../lib, are tried as well.
+// is not; so the places it names, the program's directory, the installed program's library
+// directory and ../lib, are tried as well.
 void* OpenLibrary(const std::string& name) {
   bool found = false;
   void* lib = TryOpen(name, found);
@@ -100,7 +119,7 @@ void* OpenLibrary(const std::string& name) {
     if (n > 0) {
       std::string dir(exe, static_cast<std::size_t>(n));
       dir.erase(dir.rfind('/') + 1);
-      for (const std::string& d : {dir, dir + "../lib/"})
+      for (const std::string& d : {dir, dir + ZV_PRIVATE_LIBDIR, dir + "../lib/"})
         if (!lib) lib = TryOpen(d + name, found);
     }
   }
@@ -171,7 +190,8 @@ void TRdrDll32::ClearEntries() {
 }
 
 bool TRdrDll32::StartupWsock() {
-  networkStarted_ = As<FnVoid>(Entry(eStartupWsock))() == 0;
+  auto fn = As<FnVoid>(Entry(eStartupWsock));
+  networkStarted_ = Waiting([&] { return fn(); }) == 0;
   return networkStarted_;
 }
 
@@ -179,13 +199,15 @@ bool TRdrDll32::InitWsock(const std::string& address, const std::string& port) {
   char addr[50] = {};
   std::strncpy(addr, address.c_str(), sizeof addr - 1);
   i32 p = static_cast<i32>(StrToIntDef(port, 0));
-  channel_ = As<FnInitWsock>(Entry(eInitWsock))(addr, p);
+  auto fn = As<FnInitWsock>(Entry(eInitWsock));
+  channel_ = Waiting([&] { return fn(addr, p); });
   sessionOpen_ = channel_ != 0;
   return sessionOpen_;
 }
 
 bool TRdrDll32::CloseWsock() {
-  i32 r = As<FnCh>(Entry(eCloseWsock))(channel_);
+  auto fn = As<FnCh>(Entry(eCloseWsock));
+  i32 r = Waiting([&] { return fn(channel_); });
   channel_ = 0;
   sessionOpen_ = false;
   return r == 0;
@@ -193,53 +215,63 @@ bool TRdrDll32::CloseWsock() {
 
 bool TRdrDll32::CleanupWsock() {
   networkStarted_ = false;
-  return As<FnVoid>(Entry(eCleanupWsock))() == 0;
+  auto fn = As<FnVoid>(Entry(eCleanupWsock));
+  return Waiting([&] { return fn(); }) == 0;
 }
 
 bool TRdrDll32::InstallChannel(int portIndex) {
   networkStarted_ = false;
   sessionOpen_ = false;
-  if (channel_ == 0) channel_ = As<FnCh>(Entry(eInstallChannel))(portIndex);
+  if (channel_ == 0) {
+    auto fn = As<FnCh>(Entry(eInstallChannel));
+    channel_ = Waiting([&] { return fn(portIndex); });
+  }
   return channel_ != 0;
 }
 
 bool TRdrDll32::CloseChannel() {
-  if (As<FnCh>(Entry(eCloseChannel))(channel_) != 0) return false;
+  auto fn = As<FnCh>(Entry(eCloseChannel));
+  if (Waiting([&] { return fn(channel_); }) != 0) return false;
   channel_ = 0;
   return true;
 }
 
 bool TRdrDll32::OpenDirectChannel(int baud) {
-  return As<FnChInt>(Entry(eOpenDirectChannel))(channel_, baud) == 0;
+  auto fn = As<FnChInt>(Entry(eOpenDirectChannel));
+  return Waiting([&] { return fn(channel_, baud); }) == 0;
 }
 
 bool TRdrDll32::OpenModemChannel(int baud, const std::string& phone, int mode) {
   char number[100] = {};
   std::strncpy(number, phone.c_str(), sizeof number - 1);
-  return As<FnModem>(Entry(eOpenModemChannel))(channel_, baud, number, mode) == 0;
+  auto fn = As<FnModem>(Entry(eOpenModemChannel));
+  return Waiting([&] { return fn(channel_, baud, number, mode); }) == 0;
 }
 
 bool TRdrDll32::SetModemInitString(const std::string& text) {
-  return As<FnChText>(Entry(eSetModemInitString))(channel_, text.c_str()) == 0;
+  auto fn = As<FnChText>(Entry(eSetModemInitString));
+  return Waiting([&] { return fn(channel_, text.c_str()); }) == 0;
 }
 
 bool TRdrDll32::SetHandReader(int address, std::uint8_t info[kHandReaderInfoSize]) {
   std::memset(info, 0, kHandReaderInfoSize);
   auto fn = As<FnHand>(Entry(eSetHandReader));
-  return Attempts(3, [&] { return fn(channel_, static_cast<u8>(address & 0xFF), info); });
+  return Retrying(3, [&] { return fn(channel_, static_cast<u8>(address & 0xFF), info); });
 }
 
 bool TRdrDll32::GetReaderInfo(std::uint8_t buffer[kReaderInfoSize]) {
   auto fn = As<FnChBuf>(Entry(eGetReaderInfo));
-  return Attempts(3, [&] { return fn(channel_, buffer); });
+  return Retrying(3, [&] { return fn(channel_, buffer); });
 }
 
 bool TRdrDll32::GetDataLogElement(std::uint8_t buffer[kDataLogElementSize]) {
   std::memset(buffer, 0, kDataLogElementSize);
   auto fn = As<FnLog>(Entry(eGetDataLogElement));
-  if (fn(channel_, buffer, 0) == 0) return true;
-  // A repeat asks for the same element again, so a lost answer never skips one.
-  return Attempts(10, [&] { return fn(channel_, buffer, 1); });
+  return Waiting([&] {
+    if (fn(channel_, buffer, 0) == 0) return true;
+    // A repeat asks for the same element again, so a lost answer never skips one.
+    return Attempts(10, [&] { return fn(channel_, buffer, 1); });
+  });
 }
 
 bool TRdrDll32::IDToText(const std::uint8_t id[kIdSize], std::string& text) {
@@ -265,7 +297,7 @@ bool TRdrDll32::GetUserRecord(const std::uint8_t id[kIdSize], std::uint8_t recor
   int rc = 0;
   // The library's codes below 32 are its own (line, timeout, channel); from 32 on the reader
   // answered with a status of its own.
-  userUnanswered_ = !Attempts(3, [&] { return rc = fn(channel_, id, record); }) && rc < 32;
+  userUnanswered_ = !Retrying(3, [&] { return rc = fn(channel_, id, record); }) && rc < 32;
   if (rc != 0) return false;
   for (std::size_t i = 0; i < kIdSize; ++i)
     if (record[i] != 0) return true;
@@ -274,43 +306,48 @@ bool TRdrDll32::GetUserRecord(const std::uint8_t id[kIdSize], std::uint8_t recor
 
 bool TRdrDll32::HereIsUserRecord(const std::uint8_t record[kUserRecordSize]) {
   auto fn = As<FnChConstBuf>(Entry(eHereIsUserRecord));
-  return Attempts(3, [&] { return fn(channel_, record); });
+  return Retrying(3, [&] { return fn(channel_, record); });
 }
 
 bool TRdrDll32::ClearUserDataBase() {
   auto fn = As<FnCh>(Entry(eClearUserDataBase));
-  return Attempts(3, [&] { return fn(channel_); });
+  return Retrying(3, [&] { return fn(channel_); });
 }
 
 bool TRdrDll32::GetSetupData(std::uint8_t buffer[kSetupDataSize]) {
   auto fn = As<FnChBuf>(Entry(eGetSetupData));
-  return Attempts(3, [&] {
-    std::memset(buffer, 0, kSetupDataSize);
-    return fn(channel_, buffer);
+  return Waiting([&] {
+    return Attempts(3, [&] {
+      std::memset(buffer, 0, kSetupDataSize);
+      return fn(channel_, buffer);
+    });
   });
 }
 
 bool TRdrDll32::HereIsSetupData(const std::uint8_t buffer[kSetupDataSize]) {
   auto fn = As<FnChConstBuf>(Entry(eHereIsSetupData));
-  if (!Attempts(3, [&] { return fn(channel_, buffer); })) return false;
-  return As<FnCh>(Entry(eUpdateNVRam))(channel_) == 0;
+  auto update = As<FnCh>(Entry(eUpdateNVRam));
+  return Waiting([&] {
+    if (!Attempts(3, [&] { return fn(channel_, buffer); })) return false;
+    return update(channel_) == 0;
+  });
 }
 
 bool TRdrDll32::SetTimeZoneTable(const std::uint8_t table[kTimeZoneTableSize]) {
   auto fn = As<FnChConstBuf>(Entry(eSetTimeZoneTable));
-  return Attempts(3, [&] { return fn(channel_, table); });
+  return Retrying(3, [&] { return fn(channel_, table); });
 }
 
 bool TRdrDll32::SetBellSchedule(const std::uint8_t table[kBellTableSize]) {
   auto fn = As<FnChConstBuf>(Entry(eSetBellSchedule));
-  return Attempts(3, [&] { return fn(channel_, table); });
+  return Retrying(3, [&] { return fn(channel_, table); });
 }
 
 bool TRdrDll32::HereIsTime(const std::tm& localTime) {
   u8 rec[kTimeRecordSize];
   EncodeTimeRecord(localTime, rec);
   auto fn = As<FnChConstBuf>(Entry(eHereIsTime));
-  return Attempts(3, [&] { return fn(channel_, rec); });
+  return Retrying(3, [&] { return fn(channel_, rec); });
 }
 
 bool TRdrDll32::HereIsDisplayMessage(std::int32_t kind, std::uint8_t value, const std::string& text,
@@ -327,39 +364,39 @@ bool TRdrDll32::HereIsDisplayMessage(std::int32_t kind, std::uint8_t value, cons
   }
   for (std::size_t i = 0; i < 32; ++i) rec[9 + i] = i < text.size() ? static_cast<u8>(text[i]) : ' ';
   auto fn = As<FnChConstBuf>(Entry(eHereIsDisplayMessage));
-  return Attempts(3, [&] { return fn(channel_, rec); });
+  return Retrying(3, [&] { return fn(channel_, rec); });
 }
 
 bool TRdrDll32::HereIsFkeyData(const std::uint8_t data[kFkeyDataSize]) {
   u8 copy[kFkeyDataSize];
   std::memcpy(copy, data, sizeof copy);
   auto fn = As<FnChConstBuf>(Entry(eHereIsFkeyData));
-  return Attempts(3, [&] { return fn(channel_, copy); });
+  return Retrying(3, [&] { return fn(channel_, copy); });
 }
 
 bool TRdrDll32::HereIsBankNumber(int bank) {
   auto fn = As<FnChInt>(Entry(eHereIsBankNumber));
-  return Attempts(3, [&] { return fn(channel_, bank); });
+  return Retrying(3, [&] { return fn(channel_, bank); });
 }
 
 bool TRdrDll32::HereIsDataBank(const std::uint8_t bank[kDataBankSize]) {
   auto fn = As<FnChConstBuf>(Entry(eHereIsDataBank));
-  return Attempts(3, [&] { return fn(channel_, bank); });
+  return Retrying(3, [&] { return fn(channel_, bank); });
 }
 
 bool TRdrDll32::GetDataBank(int bank, std::uint8_t bank_data[kDataBankSize]) {
   auto fn = As<FnChIntBuf>(Entry(eGetDataBank));
-  return Attempts(3, [&] { return fn(channel_, bank, bank_data); });
+  return Retrying(3, [&] { return fn(channel_, bank, bank_data); });
 }
 
 bool TRdrDll32::EnterIdleMode() {
   auto fn = As<FnCh>(Entry(eEnterIdleMode));
-  return Attempts(3, [&] { return fn(channel_); });
+  return Retrying(3, [&] { return fn(channel_); });
 }
 
 bool TRdrDll32::Resume() {
   auto fn = As<FnCh>(Entry(eResume));
-  return Attempts(3, [&] { return fn(channel_); });
+  return Retrying(3, [&] { return fn(channel_); });
 }
 
 bool TRdrDll32::UserRecordToData(const std::uint8_t record[kUserRecordSize], std::uint8_t* destination) {

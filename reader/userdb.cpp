@@ -33,8 +33,9 @@ void Sleep(int ms) {
   if (IEngineHost* host = EngineHost()) host->SleepMs(ms);
 }
 
+// Also counted for the summary of a command-line run.
 void Progress(const char* operation, long long count, const char* unit) {
-  if (IEngineHost* host = EngineHost()) host->Progress(operation, count, unit);
+  ReportProgress(operation, count, unit);
 }
 
 TUserList* Users() { return EngineHost() ? EngineHost()->Users() : nullptr; }

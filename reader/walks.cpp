@@ -29,9 +29,12 @@ void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TCloc
     e.CurrentClock = nullptr;
     if (!clocks || !SiteHasClocksIn(*clocks, SiteNo(*site))) {
       LogSite("No readers defined");
+      ++Tally().SitesNotReached;
     } else if (OpenSiteChannel()) {
       WalkClocks(clock, step);
       CloseSiteChannel();
+    } else {
+      ++Tally().SitesNotReached;
     }
     if (host) host->ProcessMessages();
   }
@@ -59,7 +62,9 @@ bool WalkClocks(const std::string& clock, TClockStep step) {
   bool ok = true;
   for (TClock* c : todo) {
     e.CurrentClock = c;
-    if (!step()) ok = false;
+    bool done = step();
+    ++(done ? Tally().ReadersAnswered : Tally().ReadersFailed);
+    if (!done) ok = false;
   }
   e.CurrentClock = nullptr;
   return ok;

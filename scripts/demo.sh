@@ -29,7 +29,8 @@ export XDG_CONFIG_HOME=$DEMO/config XDG_DATA_HOME=$DEMO/share XDG_RUNTIME_DIR=$D
 export RDRDLL32_TIMEOUT_MS=${RDRDLL32_TIMEOUT_MS:-1000}
 # The demo never reaches a real serial device.
 for n in 1 2 3 4; do export RDRDLL32_COM$n=$DEMO/com$n; done
-printf '[Zorvan32]\r\nDataPath=%s\r\nInterCommandDelay=1\r\nSaveCommandLineLog=1\r\n' "$DATA" \
+# ZV_DEMO_DELAY: the pause after each parameter (scripts/screenshot.sh takes its picture then).
+printf '[Zorvan32]\r\nDataPath=%s\r\nInterCommandDelay=%s\r\nSaveCommandLineLog=1\r\n' "$DATA" "${ZV_DEMO_DELAY:-1}" \
   > "$XDG_CONFIG_HOME/zorvan32.INI"
 
 emu() { "$EMU" "$@" > /dev/null; }

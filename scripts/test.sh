@@ -19,6 +19,9 @@ ctest --test-dir build/ci -j "$JOBS" --output-on-failure --timeout 300 | tee bui
 echo "== reliability (short)"
 bash scripts/reliability.sh --short build/ci
 
+echo "== the Debian package: built, checked, installed, run and removed"
+bash scripts/package-test.sh build/ci
+
 echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZV_WERROR=ON -DZV_SANITIZE=ON -DZV_BENCH=OFF > /dev/null
 cmake --build build/asan -j "$JOBS"

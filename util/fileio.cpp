@@ -58,12 +58,92 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash + 1);
 }
 
-bool WriteFileAtomic(const std::string& path, const std::string& content, std::string* error) {
+std::string ResolveLinks(const std::string& path) {
+  std::string p = path;
+  // As many hops as the system allows before it gives up on a loop.
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    std::vector<char> buf(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1);
+    ssize_t n = ::readlink(p.c_str(), buf.data(), buf.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= buf.size()) return p;
+    std::string target(buf.data(), static_cast<std::size_t>(n));
+    p = target[0] == '/' ? target : DirectoryOf(p) + target;
+  }
+  return p;
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& content) {
+  const char* p = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Overwrites the file where it is, for when it cannot be replaced: every name and every
+// attribute stays. The room is claimed before the first byte changes, so that a full disk
+// fails the save without harming the old content.
+bool WriteInPlace(const std::string& path, const std::string& content, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) {
+    SetError(error, "cannot open " + path + " for writing");
+    return false;
+  }
+  auto fail = [&](const std::string& what) {
+    SetError(error, what);
+    ::close(fd);
+    return false;
+  };
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return fail("cannot examine " + path);
+  off_t size = static_cast<off_t>(content.size());
+  if (size > st.st_size) {
+    int rc = ::posix_fallocate(fd, 0, size);
+    if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+      errno = rc;
+      return fail("no room to write " + path);
+    }
+  }
+  if (!WriteAll(fd, content)) return fail("cannot write " + path);
+  if (::ftruncate(fd, size) != 0) return fail("cannot shorten " + path);
+  if (::fsync(fd) != 0) return fail("cannot flush " + path);
+  if (::close(fd) != 0) {
+    SetError(error, "cannot close " + path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& given, const std::string& content, std::string* error) {
+  // The administrator's link stays; the file it names is the one that changes.
+  const std::string path = ResolveLinks(given);
+  struct stat old;
+  const bool exists = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  // A file with several names would keep the old content under the others. (One the process
+  // may not write is replaced as any other file, as it always was.)
+  if (exists && old.st_nlink > 1 && ::access(path.c_str(), W_OK) == 0)
+    return WriteInPlace(path, content, error);
+
   std::string tmpl = DirectoryOf(path) + ".zvtmp-XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());
   if (fd < 0) {
+    // A directory the administrator closed to us, with the file itself left writable.
+    if (exists && (errno == EACCES || errno == EPERM) && ::access(path.c_str(), W_OK) == 0)
+      return WriteInPlace(path, content, error);
     SetError(error, "cannot create a temporary file beside " + path);
     return false;
   }
@@ -73,28 +153,22 @@ bool WriteFileAtomic(const std::string& path, const std::string& content, std::s
     ::unlink(name.data());
     return false;
   };
-  // Keep the old file's permissions; a new file gets the usual ones under the umask.
-  struct stat st;
+  // Keep the old file's owner, group and permissions, as far as we may set them; a new file
+  // gets the usual ones under the umask. The owner first: changing it can clear mode bits.
   mode_t mode;
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
+  if (exists) {
+    mode = old.st_mode & 07777;
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      int rc = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);  // a group of ours, at least
+      (void)rc;
+    }
   } else {
     mode_t um = ::umask(0);
     ::umask(um);
     mode = 0666 & ~um;
   }
   if (::fchmod(fd, mode) != 0) return fail("cannot set permissions on " + path);
-  const char* p = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail("cannot write " + path);
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  if (!WriteAll(fd, content)) return fail("cannot write " + path);
   if (::fsync(fd) != 0) return fail("cannot flush " + path);
   if (::close(fd) != 0) {
     SetError(error, "cannot close " + path);

@@ -12,8 +12,16 @@ TReadResult ReadWholeFile(const std::string& path, std::string& out, std::string
 
 // Replaces the file with `content` so that it holds either the old or the new bytes, never
 // part of them: a temporary file in the same directory is written, flushed and renamed over
-// it. An existing file keeps its permissions. False (old file untouched) on any failure.
+// it. A symbolic link is written through: the file it leads to is replaced, in that file's
+// directory, and the link stays. An existing file keeps its mode, and its owner and group as
+// far as the process may set them. Two cases are written in place instead, flushed, with the
+// room claimed first: a file with several hard links (so every name sees the change), and a
+// writable file in a directory that is not. False on any failure, the old file whole (but for
+// an input/output error in the middle of an in-place write).
 bool WriteFileAtomic(const std::string& path, const std::string& content, std::string* error = nullptr);
+// The path with every symbolic link at its end followed (also to a target that does not exist
+// yet); the path itself when it is no link or the links loop.
+std::string ResolveLinks(const std::string& path);
 
 bool FileExists(const std::string& path);       // exists and is not a directory
 bool DirectoryExists(const std::string& path);  // exists and is a directory

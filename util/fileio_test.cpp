@@ -5,6 +5,11 @@
 #include <sys/resource.h>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <grp.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "util/testsupport.h"
 
@@ -64,6 +69,113 @@ TEST(FileIoTest, FailedWriteLeavesTheOldFileWholeAndNoLitter) {
     if (e->d_name[0] != '.' || std::string(e->d_name).rfind(".zvtmp", 0) == 0) ++entries;
   closedir(d);
   EXPECT_EQ(entries, 1);  // only user.txt: the temporary file was removed
+}
+
+// Runs `fn` as user and group 65534 in a child when we are root (who may write anywhere, so a
+// closed directory would prove nothing), else here. True when `fn` answered true.
+bool AsOrdinaryUser(const std::function<bool()>& fn) {
+  if (getuid() != 0) return fn();
+  pid_t pid = fork();
+  if (pid == 0) {
+    bool ok = setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0 && fn();
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+ino_t Inode(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// What the administrator set up around a data file survives a save: links, the mode, the
+// owner, a directory closed to the program.
+TEST(FileIoTest, SavesKeepLinksModesOwnersAndWriteInPlaceWhereTheyMust) {
+  TTempDir t;
+  ASSERT_EQ(chmod(t.path().c_str(), 0755), 0);
+  const std::string data = t.file("data/"), shared = t.file("shared/");
+  ASSERT_TRUE(ForceDirectories(data) && ForceDirectories(shared));
+  struct TCase {
+    const char* what;
+    std::function<void()> prepare;  // sets up data + "user.txt"
+    std::string saved;               // the name the program saves to
+    std::string written;             // where the new bytes must end up
+    bool inPlace;                    // the same file (inode) afterwards
+  };
+  const std::string name = data + "user.txt";
+  const TCase cases[] = {
+      {"relative symbolic link",
+       [&] {
+         WriteFile(shared + "users", "old");
+         chmod((shared + "users").c_str(), 0640);
+         symlink("../shared/users", name.c_str());
+       },
+       name, shared + "users", false},
+      {"link to a link to a file that is not there yet",
+       [&] {
+         symlink(name.c_str(), (data + "chain").c_str());
+         symlink((shared + "new").c_str(), name.c_str());
+       },
+       data + "chain", shared + "new", false},
+      {"hard link: every name sees the change",
+       [&] {
+         WriteFile(shared + "hard", "old old old old");
+         link((shared + "hard").c_str(), name.c_str());
+       },
+       name, shared + "hard", true},
+  };
+  for (const TCase& c : cases) {
+    unlink(name.c_str());
+    unlink((data + "chain").c_str());
+    c.prepare();
+    ino_t before = Inode(c.written);
+    std::string err;
+    ASSERT_TRUE(WriteFileAtomic(c.saved, "new", &err)) << c.what << ": " << err;
+    EXPECT_EQ(ReadFile(c.written), "new") << c.what;
+    EXPECT_EQ(ReadFile(name), "new") << c.what;
+    struct stat st;
+    ASSERT_EQ(lstat(name.c_str(), &st), 0);
+    EXPECT_EQ(S_ISLNK(st.st_mode), !c.inPlace) << c.what;  // the links stay links
+    if (c.inPlace) {
+      EXPECT_EQ(Inode(c.written), before) << c.what;
+    }
+  }
+  struct stat st;
+  ASSERT_EQ(stat((shared + "users").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);  // the link's target kept its mode
+
+  // Owner and group, where the process may set them (root may).
+  if (getuid() == 0) {
+    std::string f = data + "owned";
+    WriteFile(f, "old");
+    ASSERT_EQ(chown(f.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteFileAtomic(f, "new"));
+    ASSERT_EQ(stat(f.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+  }
+
+  // A directory the program may not write, with a file it may: written in place. A file it
+  // may not write either: refused, untouched.
+  std::string closed = t.file("closed/");
+  ASSERT_TRUE(ForceDirectories(closed));
+  WriteFile(closed + "site.txt", "old site file, longer than the new one");
+  WriteFile(closed + "clock.txt", "old");
+  if (getuid() == 0) {
+    ASSERT_EQ(chown((closed + "site.txt").c_str(), 65534, 65534), 0);
+  } else {
+    ASSERT_EQ(chmod((closed + "clock.txt").c_str(), 0444), 0);
+  }
+  ASSERT_EQ(chmod(closed.c_str(), 0555), 0);
+  ino_t before = Inode(closed + "site.txt");
+  EXPECT_TRUE(AsOrdinaryUser([&] { return WriteFileAtomic(closed + "site.txt", "new"); }));
+  EXPECT_EQ(ReadFile(closed + "site.txt"), "new");
+  EXPECT_EQ(Inode(closed + "site.txt"), before);
+  EXPECT_TRUE(AsOrdinaryUser([&] { return !WriteFileAtomic(closed + "clock.txt", "new"); }));
+  EXPECT_EQ(ReadFile(closed + "clock.txt"), "old");
+  chmod(closed.c_str(), 0755);
 }
 
 TEST(FileIoTest, FindFileIgnoreCasePrefersTheExactName) {

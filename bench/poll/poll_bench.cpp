@@ -5,6 +5,8 @@
 // then M punches over a serial line paced at B baud against that line's limit; and the
 // program's peak memory (getrusage of the child) for 1,000 punches and for N.
 //   poll_bench [--count N] [--serial-count M] [--baud B]
+// ZV_POLL_BENCH_PLATFORM=xcb (on a display, e.g. under xvfb-run) polls with the window shown,
+// so that its library calls wait on the helper thread; the default is offscreen.
 // The poll's own time is the run's time less that of a run with an empty log (start-up,
 // channel, the pause after the command), so only the elements are counted. The durable limit
 // is sampled all through the big poll, with the program paused meanwhile (SIGSTOP).
@@ -110,7 +112,8 @@ struct TInstall {
 
   bool Setup(const std::string& siteLine) {
     mkdir(data.c_str(), 0755);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const char* platform = getenv("ZV_POLL_BENCH_PLATFORM");
+    setenv("QT_QPA_PLATFORM", platform ? platform : "offscreen", 1);
     // The library's default: a poll paused for a probe must not see its request time out.
     setenv("RDRDLL32_TIMEOUT_MS", "3000", 1);
     WriteText(root + "zorvan32.INI", "[Zorvan32]\r\nDataPath=" + data +

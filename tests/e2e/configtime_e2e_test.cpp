@@ -17,13 +17,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// A loopback address of this test process alone.
-std::string Addr(int k) {
-  int pid = static_cast<int>(getpid());
-  return "127." + std::to_string(pid / 250 % 250 + 1) + "." + std::to_string(pid % 250 + 1) + "." +
-         std::to_string(k);
-}
-
 std::string NetSite(const std::string& site, const std::string& tza, int k) {
   return site + ", , , , , , " + tza + ", " + Addr(k) + ", net";
 }
@@ -40,10 +33,6 @@ class ConfigTimeE2e : public TE2eTest {
     TE2eTest::SetUp();
     if (!HaveEmulator()) GTEST_SKIP() << "rdremu is not built";
     Emulate({"init", State});
-  }
-  void Emulate(const std::vector<std::string>& args) {
-    TRunResult r = Emu(args);
-    ASSERT_EQ(r.exitCode, 0) << "rdremu failed: " << r.out << r.err;
   }
   void Site(const std::string& site, int k, const std::vector<std::string>& faults = {}) {
     std::vector<std::string> a{"add-site", State, "--site", site, "--tcp", Addr(k) + ":3001"};

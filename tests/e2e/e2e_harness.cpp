@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -21,7 +22,8 @@ namespace zv::e2e {
 
 namespace {
 
-std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over) {
+std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over,
+                                  const std::vector<std::string>& unset) {
   std::map<std::string, std::string> all;
   for (char** e = environ; *e; ++e) {
     std::string kv = *e;
@@ -29,6 +31,7 @@ std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over
     if (eq != std::string::npos) all[kv.substr(0, eq)] = kv.substr(eq + 1);
   }
   for (const auto& [k, v] : over) all[k] = v;
+  for (const auto& k : unset) all.erase(k);
   std::vector<std::string> out;
   for (const auto& [k, v] : all) out.push_back(k + "=" + v);
   return out;
@@ -36,8 +39,9 @@ std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& over
 
 pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
             const std::map<std::string, std::string>& env, int outFd, int errFd,
-            long long fileSizeLimit = 0) {
-  std::vector<std::string> envs = BuildEnv(env);
+            long long fileSizeLimit = 0, const std::vector<std::string>& unset = {},
+            int uid = -1) {
+  std::vector<std::string> envs = BuildEnv(env, unset);
   std::vector<char*> argv{const_cast<char*>(exe.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -55,6 +59,9 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
       rlimit lim{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &lim);
     }
+    if (uid >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(uid)) != 0 ||
+                     setuid(static_cast<uid_t>(uid)) != 0))
+      _exit(126);
     execve(exe.c_str(), argv.data(), envp.data());
     _exit(127);
   }
@@ -62,6 +69,34 @@ pid_t Spawn(const std::string& exe, const std::vector<std::string>& args,
 }
 
 }  // namespace
+
+std::string Addr(int k) {
+  int pid = static_cast<int>(getpid());
+  return "127." + std::to_string(pid / 250 % 250 + 1) + "." + std::to_string(pid % 250 + 1) +
+         "." + std::to_string(k);
+}
+
+std::string NetSite(const std::string& site, const std::string& ip) {
+  return site + ", , , , , , 0, " + ip + ", net";
+}
+
+void TE2eTest::Emulate(const std::vector<std::string>& args) {
+  TRunResult r = Emu(args);
+  ASSERT_EQ(r.exitCode, 0) << "rdremu failed: " << r.out << r.err;
+}
+
+void TE2eTest::AddTcpSite(const std::string& site, const std::string& addr) {
+  Emulate({"add-site", State, "--site", site, "--tcp", addr + ":3001"});
+}
+
+void TE2eTest::AddReader(const std::string& site, int address, int model, int memory) {
+  Emulate({"add-reader", State, "--site", site, "--addr", std::to_string(address), "--model",
+           std::to_string(model), "--memory", std::to_string(memory)});
+}
+
+void TE2eTest::SetOffline(const std::string& site, int address) {
+  Emulate({"set-offline", State, "--site", site, "--addr", std::to_string(address)});
+}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
@@ -146,17 +181,34 @@ std::string TE2eTest::ReadFile(const std::string& path) const {
   return s;
 }
 
+TE2eTest::TStarted TE2eTest::Start(const std::string& exe, const std::vector<std::string>& args,
+                                   long long fileSizeLimit) {
+  static int n = 0;
+  TStarted started;
+  started.base = Root + "run" + std::to_string(++n);
+  int out = open((started.base + ".out").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  int err = open((started.base + ".err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  started.pid = Spawn(exe, args, Env, out, err, fileSizeLimit, Unset, RunAsUid);
+  close(out);
+  close(err);
+  return started;
+}
+
+TE2eTest::TStarted TE2eTest::StartZorvan(const std::vector<std::string>& params) {
+  return Start(ZV_ZORVAN32, params, FileSizeLimit);
+}
+
 TRunResult TE2eTest::Run(const std::string& exe, const std::vector<std::string>& args,
                          double timeoutSeconds, long long fileSizeLimit,
                          const std::function<bool()>& killWhen) {
-  static int n = 0;
-  std::string base = Root + "run" + std::to_string(++n);
-  int out = open((base + ".out").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-  int err = open((base + ".err").c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+  return Wait(Start(exe, args, fileSizeLimit), timeoutSeconds, killWhen);
+}
+
+TRunResult TE2eTest::Wait(const TStarted& started, double timeoutSeconds,
+                          const std::function<bool()>& killWhen) {
+  const pid_t pid = started.pid;
+  const std::string& base = started.base;
   auto start = std::chrono::steady_clock::now();
-  pid_t pid = Spawn(exe, args, Env, out, err, fileSizeLimit);
-  close(out);
-  close(err);
   TRunResult r;
   int status = 0;
   for (;;) {

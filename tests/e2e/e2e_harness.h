@@ -37,6 +37,16 @@ class TE2eTest : public ::testing::Test {
   // Runs zorvan32 (or the given copy of it) with the parameters; killed after the timeout.
   TRunResult RunZorvan(const std::vector<std::string>& params, int timeoutSeconds = 40,
                        const std::string& exe = ZV_ZORVAN32);
+  // The same in two steps, for runs side by side.
+  struct TStarted {
+    pid_t pid = -1;
+    std::string base;
+  };
+  TStarted StartZorvan(const std::vector<std::string>& params);
+  TRunResult Wait(const TStarted& started, double timeoutSeconds = 40,
+                  const std::function<bool()>& killWhen = nullptr);
+  TStarted Start(const std::string& exe, const std::vector<std::string>& args,
+                 long long fileSizeLimit = 0);
   // Runs zorvan32 and kills it (SIGKILL) as soon as `killWhen` answers true.
   TRunResult RunZorvanUntil(const std::vector<std::string>& params,
                             const std::function<bool()>& killWhen, double timeoutSeconds = 60);
@@ -56,10 +66,20 @@ class TE2eTest : public ::testing::Test {
   bool StartEmulator(const std::vector<std::string>& extra = {});
   void StopEmulator();
 
+  // rdremu verbs that build the emulated installation; a failure fails the test.
+  void Emulate(const std::vector<std::string>& args);
+  void AddTcpSite(const std::string& site, const std::string& addr);
+  void AddReader(const std::string& site, int address, int model, int memory);
+  void SetOffline(const std::string& site, int address);
+
   std::string Root, Data, State;
   std::map<std::string, std::string> Env;
   // When not 0, zorvan32 runs with this file size limit (RLIMIT_FSIZE): a full disk.
   long long FileSizeLimit = 0;
+  // Variables the started programs do not get at all (DISPLAY, ...).
+  std::vector<std::string> Unset;
+  // The user and group id the next programs run as (-1: this process's); needs root.
+  int RunAsUid = -1;
 
  private:
   TRunResult Run(const std::string& exe, const std::vector<std::string>& args,
@@ -69,6 +89,11 @@ class TE2eTest : public ::testing::Test {
   int emuOut_ = -1;
   std::string emuHelp_;
 };
+
+// A loopback address of this test process alone (ctest runs each test in its own process).
+std::string Addr(int k);
+// A site line: site, port, baud, init, dial, phone, tza, ipaddress, description.
+std::string NetSite(const std::string& site, const std::string& ip);
 
 // Lines of a text with CR LF or LF ends.
 std::vector<std::string> Lines(const std::string& text);

@@ -1,0 +1,38 @@
+#include "app/logwindow.h"
+
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+
+namespace zv {
+
+void TLogWindow::SetGathering(bool on) {
+  if (!on) Flush();
+  gathering_ = on;
+}
+
+void TLogWindow::AddLine(const std::string& text) {
+  if (pendingLines_ > 0) pending_ += QLatin1Char('\n');
+  pending_ += QLatin1String(text.data(), static_cast<qsizetype>(text.size()));
+  if (++pendingLines_ >= kMaxGathered) Flush();
+  LetEventsRun(!gathering_);
+}
+
+void TLogWindow::Flush() {
+  if (pendingLines_ == 0) return;
+  // One append of several lines: each "\n" starts a new block, as separate appends would.
+  lb_->appendPlainText(pending_);
+  lb_->document()->setModified(true);
+  pending_.clear();
+  pendingLines_ = 0;
+}
+
+void TLogWindow::LetEventsRun(bool force) {
+  TClock::time_point now = TClock::now();
+  if (!force && now - lastEvents_ < kInterval) return;
+  Flush();
+  // Stamped first: a line written by an event handler in there needs no round of its own.
+  lastEvents_ = now;
+  QCoreApplication::processEvents();
+}
+
+}  // namespace zv
