@@ -294,7 +294,11 @@ bool TRdrDll32::TextToID(const std::string& text, std::uint8_t id[kIdSize]) {
 bool TRdrDll32::GetUserRecord(const std::uint8_t id[kIdSize], std::uint8_t record[kUserRecordSize]) {
   std::memset(record, 0, kUserRecordSize);
   auto fn = As<FnGetUser>(Entry(eGetUserRecord));
-  if (!Retrying(3, [&] { return fn(channel_, id, record); })) return false;
+  int rc = 0;
+  // The library's codes below 32 are its own (line, timeout, channel); from 32 on the reader
+  // answered with a status of its own.
+  userUnanswered_ = !Retrying(3, [&] { return rc = fn(channel_, id, record); }) && rc < 32;
+  if (rc != 0) return false;
   for (std::size_t i = 0; i < kIdSize; ++i)
     if (record[i] != 0) return true;
   return false;

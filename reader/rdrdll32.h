@@ -73,6 +73,9 @@ class TRdrDll32 {
   bool IDToText(const std::uint8_t id[kIdSize], std::string& text);
   bool TextToID(const std::string& text, std::uint8_t id[kIdSize]);
   bool GetUserRecord(const std::uint8_t id[kIdSize], std::uint8_t record[kUserRecordSize]);
+  // True when the last GetUserRecord failed because no answer came (a dead or noisy line),
+  // not because the reader refused or lacks the user.
+  bool UserRecordUnanswered() const { return userUnanswered_; }
   bool HereIsUserRecord(const std::uint8_t record[kUserRecordSize]);
   bool ClearUserDataBase();
   bool GetSetupData(std::uint8_t buffer[kSetupDataSize]);
@@ -99,6 +102,7 @@ class TRdrDll32 {
 
   void* lib_ = nullptr;
   std::int32_t channel_ = 0;
+  bool userUnanswered_ = false;
   bool networkStarted_ = false;
   bool sessionOpen_ = false;
   void* entries_[kEntryPointCount] = {};

@@ -103,6 +103,7 @@ std::string ExtComment(const std::uint8_t* ext) {
 bool GetUsersWork() {
   TUserList* users = Users();
   long long done = 0;
+  int unansweredInRow = 0;
   for (int i = 0; users && i < users->Count(); ++i) {
     auto* user = dynamic_cast<TUser*>(users->Objects(i));
     if (!user) continue;
@@ -112,8 +113,12 @@ bool GetUsersWork() {
     std::string key = user->PaddedId();
     if (!Rdr().GetUserRecord(id, record)) {
       LogClock(key + " no template received!");
+      // A dead line would otherwise pass every later user through the same timeouts and
+      // end as if the reader simply lacked them.
+      if (Rdr().UserRecordUnanswered() && ++unansweredInRow >= kMaxUnansweredUsers) return false;
       continue;
     }
+    unansweredInRow = 0;
     // A new id gets a new line at the end; free lines are left to the placing rule of F.
     if (!Store().Store(key, record, false)) {
       LogClockError("Error writing to user DB, user " + user->ID());
@@ -321,7 +326,8 @@ bool GetFullClock() {
   bool ok = true;
   {
     TIdleMode idle("reader in idle mode while getting user templates from reader.");
-    if (idle.Entered()) ok = ReadAllBanks(ext ? kExtBankRecordSize : kBankRecordSize, ext, found);
+    // Banks are read only in idle mode: without it nothing was got, which is no success.
+    ok = idle.Entered() && ReadAllBanks(ext ? kExtBankRecordSize : kBankRecordSize, ext, found);
   }
   if (!ok) {
     LogClockError("Failed to retrieve user templates");
@@ -345,7 +351,7 @@ bool RestoreFullClock() {
   bool ok = Users() != nullptr;  // as for R: no users file, no empty banks over the reader's
   if (ok) {
     TIdleMode idle("reader in idle mode while sending user templates to reader.");
-    if (idle.Entered()) ok = RestoreFullWork(ext ? kExtBankRecordSize : kBankRecordSize, ext);
+    ok = idle.Entered() && RestoreFullWork(ext ? kExtBankRecordSize : kBankRecordSize, ext);
   }
   if (ok) return true;
   LogClockError("Failed to download user templates");

@@ -20,5 +20,7 @@ bool SendBank(int bank, const std::uint8_t data[kDataBankSize]);
 
 // Failed bank reads in a row after which getting all records gives up.
 constexpr int kMaxFailedBankReads = 3;
+// G takes the reader to be gone after this many users in a row got no answer at all.
+constexpr int kMaxUnansweredUsers = 3;
 
 }  // namespace zv

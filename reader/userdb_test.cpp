@@ -156,15 +156,17 @@ TEST_F(UserDbTest, EveryEndingOfABankStepResumesTheReader) {
     EXPECT_GE(Fake.count("rdrResume"), 1);
   }
 
-  // Idle mode refused: nothing is sent or read, and the step still succeeds.
+  // Idle mode refused (a dropped line, a busy reader): nothing is sent or read, and each step
+  // says it failed rather than "Users found 0".
   Fake.reset();
   Fake.set_reader(1, 0, 0, 1);
   Fake.set_result("rdrEnterIdleMode", 1);
   Host.Lines.clear();
   EXPECT_TRUE(RestoreFullSites(AllSites(), ""));
   EXPECT_TRUE(GetFullSites(AllSites(), ""));
-  EXPECT_THAT(Host.Lines, ElementsAre(p + "Model ZV2K, Small 128K", p + "Getting all user records in reader.",
-                                      p + "Model ZV2K, Small 128K", p + "Users found 0"));
+  EXPECT_THAT(Host.Lines, ElementsAre(p + "Model ZV2K, Small 128K", p + "Failed to download user templates",
+                                      p + "Getting all user records in reader.", p + "Model ZV2K, Small 128K",
+                                      p + "Failed to retrieve user templates"));
   EXPECT_EQ(Fake.count("rdrHereIsBankNumber") + Fake.count("rdrGetDataBank") + Fake.count("rdrResume"), 0);
 }
 
@@ -200,6 +202,25 @@ TEST_F(UserDbTest, RecordByRecordFailureLines) {
     Host.Lines.clear();
     EXPECT_TRUE(c.get ? GetUsersSites(AllSites(), "") : RestoreUsersSites(AllSites(), ""));
     EXPECT_THAT(Host.Lines, ElementsAreArray(c.want));
+  }
+
+  // G on a line that gives no answers ends after a few users; users the reader refuses
+  // (its own status, from 32 on) do not end it, however many there are in a row.
+  for (int code : {4, 35}) {
+    SCOPED_TRACE(code);
+    Prepare(5, 0);
+    Fake.reset();
+    Fake.set_reader(1, 0, 0, 1);
+    Fake.push_results("rdrGetUserRecord", code, 15);
+    Host.Lines.clear();
+    GetUsersSites(AllSites(), "");
+    std::vector<std::string> want{p + "Getting user records for users in USER.TXT.", p + "Model ZV2K, Small 128K"};
+    for (int i = 1; i <= (code == 4 ? 3 : 5); ++i) want.push_back(p + "000000000" + std::to_string(i) + " no template received!");
+    if (code == 4) {
+      want.push_back(p + "Failed to retrieve user templates");
+      want.push_back(p + "Failed to get user records.");
+    }
+    EXPECT_THAT(Host.Lines, ElementsAreArray(want));
   }
 
   // No users file: the reader is neither cleared nor sent empty banks.

@@ -16,6 +16,8 @@ cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_WERROR=ON
 cmake --build build/ci -j "$JOBS"
 echo "== tests"
 ctest --test-dir build/ci -j "$JOBS" --output-on-failure --timeout 300 | tee build/ci-ctest.log
+echo "== reliability (short)"
+bash scripts/reliability.sh --short build/ci
 
 echo "== the Debian package: built, checked, installed, run and removed"
 bash scripts/package-test.sh build/ci

@@ -4,7 +4,8 @@
 // a shared machine varies; on tmpfs (TMPDIR=/dev/shm) what remains is the program's own work.
 // For each size: an emulated reader holding that many users; F (all records in data banks)
 // into an empty user.dat / user.idx, then R (clear and restore one by one) from them, through
-// the engine and the real library over loopback (best of K). Then bulk stores of that many
+// the engine and the real library over loopback, then G (the users of user.txt one by one) into
+// an empty store and D (all of them in data banks) from it (best of K). Then bulk stores of that many
 // new ids into an index of as many free lines, the two sizes in turns. Prints the times and
 // the large / small ratios (linear: the ratio of the sizes).
 #include <fcntl.h>
@@ -54,7 +55,7 @@ struct TBenchHost : zv::IEngineHost {
 };
 
 struct TTimes {
-  double f = 0, r = 0, store = 0;
+  double f = 0, r = 0, g = 0, d = 0, store = 0;
   // Cost of one record write and one index line write, each synced, measured before the
   // phase: what storing one user costs the disk at that moment.
   double fSync = 0, storeSync = 0;
@@ -110,7 +111,7 @@ bool RunSize(int n, int reps, TTimes& t) {
   std::vector<zv::TSite*> sites = zv::SitesOf(*host.sites);
 
   // Each phase runs `reps` times; the fastest run counts (the machine is shared).
-  t.f = t.r = 1e30;
+  t.f = t.r = t.g = t.d = 1e30;
   t.fSync = SyncPairCost(dir);
   for (int rep = 0; rep < reps; ++rep) {
     unlink((data + "user.idx").c_str());
@@ -128,6 +129,17 @@ bool RunSize(int n, int reps, TTimes& t) {
     zv::RestoreUsersSites(sites, "");
     t.r = std::min(t.r, Since(t0));
     if (!Check(host.lines - fLines >= n, "R")) return false;
+    // G of the users F put into user.txt, into an empty store; then D from what G stored.
+    unlink((data + "user.idx").c_str());
+    unlink((data + "user.dat").c_str());
+    long long rLines = host.lines;
+    t0 = Clock::now();
+    zv::GetUsersSites(sites, "");
+    t.g = std::min(t.g, Since(t0));
+    if (!Check(host.lines - rLines >= n, "G")) return false;
+    t0 = Clock::now();
+    zv::RestoreFullSites(sites, "");
+    t.d = std::min(t.d, Since(t0));
   }
   zv::SetEngineHost(nullptr);
 
@@ -187,6 +199,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: userdb_bench [--small N] [--large M] [--reps K]\n");
     return 2;
   }
+  // The pause between a bank's number and the bank is the reader's, not the program's work:
+  // without it D shows what the program does (set the variable to measure with it).
+  setenv("ZV_BANK_SEND_PAUSE_MS", "0", 0);
   TTimes a, b;
   if (!RunSize(small, reps, a) || !RunSize(large, reps, b) || !BulkStores(small, large, a, b))
     return 1;
@@ -199,10 +214,14 @@ int main(int argc, char** argv) {
   row("F (get all, data banks)", large, b.f, b.fSync);
   row("R (clear, restore one by one)", small, a.r, 0);
   row("R (clear, restore one by one)", large, b.r, 0);
+  row("G (users of user.txt)", small, a.g, 0);
+  row("G (users of user.txt)", large, b.g, 0);
+  row("D (all records in data banks)", small, a.d, 0);
+  row("D (all records in data banks)", large, b.d, 0);
   row("store into free lines", small, a.store, a.storeSync);
   row("store into free lines", large, b.store, b.storeSync);
   double sizes = static_cast<double>(large) / small;
-  std::printf("ratio %d / %d users (linear: %.1f): F %.2f, R %.2f, store %.2f\n", large, small,
-              sizes, b.f / a.f, b.r / a.r, b.store / a.store);
+  std::printf("ratio %d / %d users (linear: %.1f): F %.2f, R %.2f, G %.2f, D %.2f, store %.2f\n",
+              large, small, sizes, b.f / a.f, b.r / a.r, b.g / a.g, b.d / a.d, b.store / a.store);
   return 0;
 }

@@ -1,0 +1,725 @@
+#!/usr/bin/env python3
+"""The reliability suite: zorvan32 killed, starved of disk and served by faulty readers.
+
+Every case runs in a private tree (data directory, XDG directories, emulator on its own
+loopback address) and checks what an administrator relies on: the run ends within its bound,
+a failure is reported (a run that reports nothing did all of its work), no punch is lost,
+no file is left half written. See docs/reliability.md. Run through scripts/reliability.sh.
+"""
+import argparse
+import concurrent.futures
+import datetime
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OPS = ["P", "C", "T", "G", "F", "R", "D", "X"]
+# Each operation's parameter: site 1, clock 1 is the source reader; R and D restore to clock 2.
+PARAM = {"P": "P", "C": "C", "T": "T", "G": "G0011", "F": "F0011", "R": "R0012", "D": "D0012",
+         "X": "X"}
+PUNCH_START = datetime.datetime(2026, 1, 1, 0, 0)
+STAMP = time.strftime("%Y%m%d")
+
+_addr_lock = threading.Lock()
+_addr_next = [0]
+
+
+def next_address():
+    # A loopback address of its own per installation, so that cases run side by side.
+    with _addr_lock:
+        n = _addr_next[0]
+        _addr_next[0] += 1
+    base = os.getpid() % 200 + 20
+    return "127.%d.%d.%d" % (base, n // 250 % 250 + 1, n % 250 + 1)
+
+
+class Failure(Exception):
+    pass
+
+
+def expect(cond, what):
+    if not cond:
+        raise Failure(what)
+
+
+class Run:
+    def __init__(self):
+        self.rc = None
+        self.seconds = 0.0
+        self.timed_out = False
+        self.killed = False
+
+
+class Install:
+    """One installation: a data directory and an emulator serving its readers."""
+
+    def __init__(self, app, name, tmp):
+        self.app = app
+        self.root = tempfile.mkdtemp(prefix="zvrel-%s-" % name, dir=tmp)
+        self.data = os.path.join(self.root, "data")
+        self.state = os.path.join(self.root, "emu.state")
+        os.makedirs(self.data)
+        os.makedirs(os.path.join(self.root, "run"), mode=0o700)
+        self.addr = next_address()
+        self.server = None
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "RDRDLL32_", "ZV_"))}
+        env.pop("HOME", None)
+        env.update({
+            "XDG_CONFIG_HOME": self.root, "XDG_DATA_HOME": self.root,
+            "XDG_RUNTIME_DIR": os.path.join(self.root, "run"), "QT_QPA_PLATFORM": "offscreen",
+            # Short waits: a dead line is given up in seconds, not minutes.
+            "RDRDLL32_TIMEOUT_MS": "1000", "RDRDLL32_CONNECT_TIMEOUT_MS": "1500",
+            "RDRDLL32_MODEM_TIMEOUT_MS": "700", "RDRDLL32_DIAL_TIMEOUT_MS": "3000",
+            "RDRDLL32_MODEM_GUARD_MS": "50", "ZV_BANK_SEND_PAUSE_MS": "5",
+            "ZV_BANK_FAIL_PAUSE_MS": "100", "ZV_WSOCK_CLOSE_PAUSE_MS": "0",
+        })
+        for n in range(1, 5):
+            env["RDRDLL32_COM%d" % n] = os.path.join(self.root, "com%d" % n)
+        self.env = env
+        with open(os.path.join(self.root, "zorvan32.INI"), "w", newline="") as f:
+            f.write("[Zorvan32]\r\nDataPath=%s\r\nInterCommandDelay=1\r\nSaveCommandLineLog=1\r\n"
+                    % self.data)
+        self.emu("init")
+
+    # --- the emulator ---
+    def emu(self, verb, *args):
+        r = subprocess.run([os.path.join(self.app, "rdremu"), verb, self.state] + list(args),
+                           env=self.env, capture_output=True, text=True, timeout=60)
+        if r.returncode != 0:
+            raise Failure("rdremu %s failed: %s" % (verb, r.stderr.strip()))
+        return r.stdout
+
+    def serve(self):
+        out = open(os.path.join(self.root, "emu.out"), "w+")
+        self.server = subprocess.Popen([os.path.join(self.app, "rdremu"), "serve", self.state],
+                                       env=self.env, stdout=out, stderr=subprocess.STDOUT,
+                                       start_new_session=True)
+        deadline = time.time() + 15
+        while time.time() < deadline:
+            out.seek(0)
+            if "ready" in out.read():
+                return
+            if self.server.poll() is not None:
+                break
+            time.sleep(0.02)
+        out.seek(0)
+        raise Failure("the emulator did not start: " + out.read()[-300:])
+
+    def stop(self):
+        # SIGTERM saves the state at once, so that show tells the final truth.
+        if self.server and self.server.poll() is None:
+            self.server.send_signal(signal.SIGTERM)
+            try:
+                self.server.wait(15)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+                self.server.wait()
+                raise Failure("the emulator did not stop")
+        self.server = None
+
+    def show(self, site=1, addr=None):
+        args = ["--site", str(site)] + (["--addr", str(addr)] if addr is not None else [])
+        return self.emu("show", *args)
+
+    # --- the program ---
+    def write(self, name, text):
+        with open(os.path.join(self.data, name), "w", newline="", encoding="latin-1") as f:
+            f.write(text)
+
+    def path(self, name):
+        return os.path.join(self.data, name)
+
+    def read(self, name, mode="r"):
+        try:
+            with open(self.path(name), mode + ("" if "b" in mode else ""),
+                      **({} if "b" in mode else {"newline": "", "encoding": "latin-1"})) as f:
+                return f.read()
+        except FileNotFoundError:
+            return b"" if "b" in mode else ""
+
+    def run(self, params, bound, kill_when=None, fsize=None):
+        """zorvan32 with the parameters; killed (SIGKILL) when kill_when() answers true, and
+        counted as a hang when it outlives the bound."""
+        cmd = [os.path.join(self.app, "zorvan32")] + params
+        if fsize is not None:
+            cmd = ["prlimit", "--fsize=%d" % fsize, "--"] + cmd
+        r = Run()
+        start = time.time()
+        p = subprocess.Popen(cmd, env=self.env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL, start_new_session=True)
+        while p.poll() is None:
+            if time.time() - start > bound:
+                r.timed_out = True
+                break
+            if kill_when is not None and kill_when(time.time() - start):
+                r.killed = True
+                break
+            time.sleep(0.003)
+        if p.poll() is None:
+            os.killpg(p.pid, signal.SIGKILL)
+        r.rc = p.wait()
+        r.seconds = time.time() - start
+        return r
+
+    def errors(self):
+        return [l for l in self.read("Error.Log").split("\r\n") if l]
+
+    def cleanup(self):
+        try:
+            self.stop()
+        finally:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+
+# --- what the files and readers hold ---------------------------------------------------
+
+def punch_keys(text):
+    """The punches of Punch.Log as (user, year, month, day, hour, minute); the file must end
+    with a whole line."""
+    expect(text == "" or text.endswith("\r\n"), "Punch.Log ends in a half line")
+    keys = []
+    for line in text.split("\r\n")[:-1]:
+        f = [x.strip() for x in line.split(",")]
+        expect(len(f) >= 10 and re.fullmatch(r"\d{10}", f[3]), "Punch.Log line unreadable: %r" % line)
+        keys.append((f[3],) + tuple(int(x) for x in (f[9], f[7], f[8], f[5], f[6])))
+    return keys
+
+
+def reader_log_keys(show):
+    keys = set()
+    for m in re.finditer(r"type 7 user (\d{10}) (\d\d)/(\d\d)/(\d\d) (\d\d):(\d\d)", show):
+        user, mo, d, y, h, mi = m.groups()
+        keys.add((user, int(y), int(mo), int(d), int(h), int(mi)))
+    return keys
+
+
+def reader_log_count(show):
+    return sum(int(n) for n in re.findall(r"^\s*log (\d+)", show, re.M))
+
+
+def all_punches(n, user="0000000042"):
+    out = set()
+    for i in range(n):
+        t = PUNCH_START + datetime.timedelta(minutes=i)
+        out.add((user, t.year % 100, t.month, t.day, t.hour, t.minute))
+    return out
+
+
+def reader_users(show):
+    return {m.group(1): m.group(2) for m in
+            re.finditer(r"user (\d{10}) tz \d+ authority \d+ reject \d+ template ([0-9A-F]*)", show)}
+
+
+def store_records(inst):
+    """user.idx and user.dat: every line that names an id names a record written for it."""
+    idx = inst.read("user.idx", "rb")
+    dat = inst.read("user.dat", "rb")
+    expect(idx == b"" or idx.endswith(b"\r\n"), "user.idx ends in a half line")
+    records = {}
+    for i, raw in enumerate(idx.split(b"\r\n")[:-1]):
+        t = raw.strip()
+        if t in (b"", b"0"):
+            continue
+        expect(re.fullmatch(rb"\d{10}", t), "user.idx line %d unreadable: %r" % (i, raw))
+        rec = dat[24 * i:24 * i + 24]
+        expect(len(rec) == 24, "user.idx line %d names a record beyond user.dat" % i)
+        expect(rec[:5].hex() == t.decode(), "user.idx line %d names %s, its record holds %s"
+               % (i, t.decode(), rec[:5].hex()))
+        records.setdefault(t.decode(), rec[5:16].hex().upper())
+    return records
+
+
+def user_txt_ids(inst):
+    text = inst.read("user.txt")
+    expect(text == "" or text.endswith("\r\n"), "user.txt ends in a half line")
+    ids = set()
+    for line in text.split("\r\n")[:-1]:
+        if line.startswith("."):
+            continue
+        f = line.split(",")
+        expect(len(f) >= 6 and f[0].strip().isdigit(), "user.txt line unreadable: %r" % line)
+        ids.add(int(f[0]))
+    return ids
+
+
+def text_files_whole(inst):
+    for name in os.listdir(inst.data):
+        if name.lower().endswith((".log", ".txt")) or name == "trans.dat":
+            text = inst.read(name)
+            expect(text == "" or text.endswith("\n"), name + " ends in a half line")
+    trans = inst.read("trans.dat")
+    for line in trans.split("\r\n")[:-1]:
+        expect(re.fullmatch(r"[0-9A-F]{56}", line), "trans.dat line unreadable: %r" % line)
+
+
+# --- the readers of a case ----------------------------------------------------------------
+
+def template_of(i):
+    return "%02X" % (i % 251) + "A5" * 9 + "%02X" % (i // 251 % 256)
+
+
+def add_users(inst, addr, n, batch):
+    for b in range(0, n, batch):
+        k = min(batch, n - b)
+        inst.emu("add-user", "--site", "1", "--addr", str(addr), "--user", str(1000 + b),
+                 "--tz", str(b // batch % 4), "--authority", "3",
+                 "--template", template_of(b // batch), "--count", str(k))
+
+
+def tcp_install(app, tmp, name, punches=0, users=0, fault=()):
+    inst = Install(app, name, tmp)
+    inst.emu("add-site", "--site", "1", "--tcp", inst.addr + ":3001", *fault)
+    finish_readers(inst, punches, users)
+    inst.write("site.txt", ".site\r\n1, , , , , , 0, %s, reliability\r\n" % inst.addr)
+    return inst
+
+
+def modem_install(app, tmp, name, answer, punches=0, users=0):
+    inst = Install(app, name, tmp)
+    inst.emu("add-site", "--site", "1", "--serial", inst.env["RDRDLL32_COM1"], "--phone", "5551234",
+             "--modem-answer", answer)
+    finish_readers(inst, punches, users)
+    inst.write("site.txt", ".site\r\n1, 1, 9600, AT&F, 9, 5551234, 0, , reliability\r\n")
+    return inst
+
+
+def finish_readers(inst, punches, users):
+    inst.emu("add-reader", "--site", "1", "--addr", "1", "--model", "2", "--memory", "1")
+    inst.emu("add-reader", "--site", "1", "--addr", "2", "--model", "2", "--memory", "1")
+    if punches:
+        inst.emu("add-punch", "--site", "1", "--addr", "1", "--user", "42", "--time",
+                 PUNCH_START.strftime("%Y-%m-%d %H:%M"), "--count", str(punches))
+    if users:
+        add_users(inst, 1, users, max(1, users // 10))
+    inst.write("clock.txt", ".site clock menu comment\r\n1, 1, , source\r\n1, 2, , target\r\n")
+    inst.write("empty.bin", "")  # the menu of a clock that names none
+    # The users file names the reader's users (G gets those) and one the reader lacks.
+    inst.write("user.txt", user_txt(list(range(1000, 1000 + users)) + [999] if users else []))
+
+
+def user_txt(ids):
+    # As the program writes it, so that a save changes its size only by the lines it adds.
+    return ".ID\r\n.--\r\n" + "".join("%11d,   0,         0,         ,         3, User %d\r\n" % (i, i)
+                                        for i in ids)
+
+
+# --- the checks of an operation's outcome ------------------------------------------------
+
+def check_files(inst):
+    text_files_whole(inst)
+    punch_keys(inst.read("Punch.Log"))
+    store_records(inst)
+    user_txt_ids(inst)
+
+
+def check_complete(inst, op, punches, source):
+    """After a run that reported no failure: the operation did all of its work (the emulator
+    stopped, so its state is final)."""
+    if op == "P":
+        got = set(punch_keys(inst.read("Punch.Log")))
+        expect(all_punches(punches) <= got, "P reported nothing, yet punches are missing")
+        expect(reader_log_count(inst.show(1, 1)) == 0, "P reported nothing, yet the reader keeps punches")
+    elif op in "GF":
+        expect(store_records(inst) == source, op + " reported nothing, yet templates differ from the reader")
+    elif op in "RD":
+        expect(reader_users(inst.show(1, 2)) == source, op + " reported nothing, yet clock 2 differs")
+    elif op == "C":
+        expect(inst.show(1).count("setup saved yes") == 2, "C reported nothing, yet a setup was not saved")
+    elif op == "T":
+        expect("time sent none" not in inst.show(1), "T reported nothing, yet a time was not sent")
+    elif op == "X":
+        log = command_line_log(inst)
+        expect("Clock 1: responded." in log and "Clock 2: responded." in log,
+               "X reported nothing, yet a clock did not respond")
+    if op in "FD":
+        expect("idle yes" not in inst.show(1), op + " left a reader idle")
+
+
+def check_partial(inst, op, punches, source):
+    """After any run: nothing half written, nothing stored that the reader did not hold."""
+    check_files(inst)
+    if op == "P":
+        keys = punch_keys(inst.read("Punch.Log"))
+        expect(all_punches(punches) <= set(keys) | reader_log_keys(inst.show(1, 1)),
+               "a punch is neither in Punch.Log nor in the reader")
+    elif op in "GF":
+        for uid, tmpl in store_records(inst).items():
+            expect(source.get(uid) == tmpl, "user.dat holds a wrong record for " + uid)
+    elif op in "RD":
+        for uid, tmpl in reader_users(inst.show(1, 2)).items():
+            expect(source.get(uid) == tmpl, "clock 2 holds a wrong record for " + uid)
+
+
+def file_size(path):
+    try:
+        return os.path.getsize(path)
+    except OSError:
+        return 0
+
+
+def command_line_log(inst):
+    names = sorted(n for n in os.listdir(inst.data) if re.fullmatch(r"\d{8}-\d{6}\.log", n))
+    return "".join(inst.read(n) for n in names)
+
+
+# --- prepared files for R and D -----------------------------------------------------------
+
+class Prepared:
+    """user.txt, user.idx and user.dat got by G and F from a reader with `users` users, made
+    once and copied into each case that restores."""
+
+    def __init__(self, app, tmp, users):
+        inst = tcp_install(app, tmp, "prep", users=users)
+        try:
+            self.source = reader_users(inst.show(1, 1))
+            inst.serve()
+            r = inst.run([PARAM["G"], PARAM["F"]], 120)
+            inst.stop()
+            expect(not r.timed_out and not inst.errors(), "the clean G and F reported: %s" % inst.errors())
+            expect(store_records(inst) == self.source, "a clean F did not store every template")
+            self.files = {n: inst.read(n, "rb") for n in ("user.txt", "user.idx", "user.dat")}
+        finally:
+            inst.cleanup()
+
+    def copy_to(self, inst):
+        for name, data in self.files.items():
+            with open(inst.path(name), "wb") as f:
+                f.write(data)
+
+
+# --- the families of cases ------------------------------------------------------------------
+
+class Result:
+    def __init__(self, family, what, checks):
+        self.family, self.what, self.checks = family, what, checks
+        self.tried = 0
+        self.held = 0
+        self.failures = []
+        self.seconds = 0.0
+
+    def add(self, ok, seconds=0.0, why=""):
+        self.tried += 1
+        self.held += ok
+        self.seconds = max(self.seconds, seconds)
+        if not ok:
+            self.failures.append(why)
+
+
+def fault_case(app, tmp, op, fault, args, sizes, prepared, bound):
+    punches, users = sizes["fault_punches"], sizes["fault_users"]
+    if fault.startswith("modem "):
+        inst = modem_install(app, tmp, "fault", fault[6:], punches, users)
+    else:
+        inst = tcp_install(app, tmp, "fault", punches, users, args)
+    try:
+        source = reader_users(inst.show(1, 1))
+        if op in "RD":
+            prepared.copy_to(inst)
+        inst.serve()
+        r = inst.run([PARAM[op]], bound)
+        inst.stop()
+        expect(not r.timed_out, "%s did not end within %d s" % (op, bound))
+        errors = inst.errors()
+        if not errors:
+            check_complete(inst, op, punches, source)
+        elif op in "PCTGFRDX" and fault in ("modem BUSY", "modem NO CARRIER", "modem SILENT"):
+            expect(any("Failed to connect" in e for e in errors), "no connection failure line")
+        check_partial(inst, op, punches, source)
+        seconds = r.seconds
+        # The fault gone, the same operation completes the work, and nothing got lost on the way.
+        if fault.startswith("modem "):
+            inst.emu("set-site", "--site", "1", "--modem-answer", "OK")
+        else:
+            inst.emu("set-site", "--site", "1", *[a if not a.isdigit() else "0" for a in args])
+        inst.serve()
+        r2 = inst.run([PARAM[op]], bound)
+        inst.stop()
+        expect(not r2.timed_out, "the run after the fault did not end")
+        expect(not inst.errors()[len(errors):], "the run after the fault reported %s" % inst.errors()[len(errors):])
+        check_complete(inst, op, punches, source)
+        if op == "P":
+            keys = punch_keys(inst.read("Punch.Log"))
+            expect(len(keys) - len(set(keys)) <= 1, "more than one punch doubled by one fault")
+    except Failure as e:
+        return False, 0.0, "%s under %s: %s (kept in %s)" % (op, fault, e, inst.root)
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+    return True, seconds, ""
+
+
+def kill_series(app, tmp, op, kills, sizes, prepared, bound, res):
+    """kill -9 at random moments of op, checked after each kill; then run to the end."""
+    punches = sizes["kill_punches"] if op == "P" else 0
+    users = sizes["kill_users"] if op in "GF" else 0
+    inst = tcp_install(app, tmp, "kill" + op, punches, users)
+    try:
+        source = reader_users(inst.show(1, 1)) if op in "GF" else prepared.source
+        if op in "RD":
+            prepared.copy_to(inst)
+        inst.serve()
+        # How long a whole run takes, measured on a copy of the work (not for P: it consumes).
+        length = 3.0
+        if op != "P":
+            r = inst.run([PARAM[op]], bound)
+            expect(not r.timed_out and not inst.errors(), "a clean %s reported %s" % (op, inst.errors()))
+            length = max(r.seconds - 1.0, 0.3)  # less the pause after the parameter
+        for k in range(kills):
+            if op in "GF" and k == 0:
+                for n in ("user.idx", "user.dat"):
+                    os.remove(inst.path(n))
+            if op == "P":
+                # A random moment after the poll has started, told by the size of Punch.Log
+                # (its lines are about 95 bytes).
+                target = file_size(inst.path("Punch.Log")) + 95 * (
+                    1 + random.randrange(max(1, punches // (kills + 1))))
+                when = lambda t: file_size(inst.path("Punch.Log")) >= target
+            else:
+                moment = random.uniform(0.05, length * 1.1)
+                when = lambda t: t >= moment
+            r = inst.run([PARAM[op]], bound, kill_when=when)
+            expect(not r.timed_out, "%s did not end" % op)
+            check_partial(inst, op, punches, source)
+            res.add(True, r.seconds)
+        before = len(inst.errors())
+        r = inst.run([PARAM[op]], bound)
+        inst.stop()
+        expect(not r.timed_out, "the last %s did not end" % op)
+        expect(len(inst.errors()) == before, "the last %s reported %s" % (op, inst.errors()[before:]))
+        check_complete(inst, op, punches, source)
+        if op == "P":
+            keys = punch_keys(inst.read("Punch.Log"))
+            expect(len(keys) - len(set(keys)) <= kills, "more second copies than kills")
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "kill during %s: %s (kept in %s)" % (op, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
+def full_disk(app, tmp, op, sizes, res, bound):
+    """A file size limit that the operation's files outgrow midway: a failure line, nothing
+    lost, and the same operation without the limit completes the work. "S" is a poll whose
+    new user makes user.txt too big to save."""
+    punches = sizes["disk_punches"] if op == "P" else 3 if op == "S" else 0
+    users = sizes["disk_users"] if op in "GF" else 0
+    inst = tcp_install(app, tmp, "disk" + op, punches, users)
+    if op == "S":
+        inst.emu("add-user", "--site", "1", "--addr", "1", "--user", "42", "--template", template_of(42))
+    try:
+        source = reader_users(inst.show(1, 1))
+        inst.serve()
+        if op == "P":
+            limit = 95 * random.randrange(punches // 4, punches * 3 // 4) + random.randrange(95)
+        elif op in "GF":
+            limit = 24 * random.randrange(users // 4, users * 3 // 4) + random.randrange(24)
+        else:
+            old = list(range(1000, 1000 + sizes["save_users"]))
+            inst.write("user.txt", user_txt(old))
+            limit = file_size(inst.path("user.txt")) + 10
+        r = inst.run([PARAM[op[0] if op != "S" else "P"]], bound, fsize=limit)
+        op = "P" if op == "S" else op
+        expect(not r.timed_out, "%s on a full disk did not end" % op)
+        errors = inst.errors()
+        expect(errors, "%s on a full disk reported nothing" % op)
+        check_partial(inst, op, punches, source)
+        if limit > file_size(inst.path("user.txt")) and users == 0 and op == "P" and punches == 3:
+            expect(user_txt_ids(inst) == set(old), "user.txt changed although it could not be saved")
+            expect(any("Failed to save users file" in e for e in errors), "no line for the failed save")
+        r = inst.run([PARAM[op]], bound)
+        inst.stop()
+        expect(len(inst.errors()) == len(errors), "%s after the full disk reported %s" % (op, inst.errors()[len(errors):]))
+        check_complete(inst, op, punches, source)
+        if op == "P":
+            keys = punch_keys(inst.read("Punch.Log"))
+            expect(len(keys) - len(set(keys)) <= 1, "more than one punch doubled by a full disk")
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "full disk during %s: %s (kept in %s)" % (op, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
+def kill_during_save(app, tmp, kills, sizes, res, bound):
+    """kill -9 while a poll saves a large user.txt (a new user arrived): the file afterwards is
+    the old one or the new one, whole."""
+    inst = tcp_install(app, tmp, "killsave", punches=1)
+    # The reader knows the punching user, so the poll adds it to user.txt and saves the file.
+    inst.emu("add-user", "--site", "1", "--addr", "1", "--user", "42", "--template", template_of(42))
+    hits = 0
+    try:
+        old = set(range(1000, 1000 + sizes["save_users"]))
+        for k in range(kills + 1):
+            inst.write("user.txt", user_txt(sorted(old)))
+            if k:
+                t = PUNCH_START + datetime.timedelta(minutes=k)
+                inst.emu("add-punch", "--site", "1", "--addr", "1", "--user", "42",
+                         "--time", t.strftime("%Y-%m-%d %H:%M"))
+            inst.serve()
+            seen = []
+
+            def saving(_):
+                # The save writes a temporary file beside user.txt and renames it.
+                if any(n.startswith(".zvtmp") for n in os.listdir(inst.data)):
+                    seen.append(1)
+                    return True
+                return False
+            last = k == kills
+            r = inst.run(["P"], bound, kill_when=None if last else saving)
+            inst.stop()
+            expect(not r.timed_out, "P did not end")
+            hits += bool(seen)
+            ids = user_txt_ids(inst)
+            expect(ids in (old, old | {42}), "user.txt is neither the old one nor the new one")
+            check_partial(inst, "P", k + 1, {})
+            if last:
+                expect(ids == old | {42}, "the last poll did not save its new user")
+                check_complete(inst, "P", k + 1, {})
+            res.add(True, r.seconds)
+        left = sum(n.startswith(".zvtmp") for n in os.listdir(inst.data))
+        res.checks += " (%d of %d kills inside the save; %d temporary files left)" % (hits, kills, left)
+    except Failure as e:
+        res.add(False, 0.0, "kill during the user.txt save: %s (kept in %s)" % (e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
+KEEP_ALL = False
+
+
+def main():
+    global KEEP_ALL
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("build", nargs="?", default="build/dev")
+    ap.add_argument("--short", action="store_true", help="small sizes and fewer tries, for CI")
+    ap.add_argument("--jobs", type=int, default=4)
+    ap.add_argument("--seed", type=int, default=None)
+    ap.add_argument("--keep", action="store_true", help="keep every case's tree")
+    ap.add_argument("--ops", default="PCTGFRDX", help="only these operations (letters)")
+    ap.add_argument("--faults", default=None, help="only the faults matching this regular expression "
+                    "(and no kills or full disks)")
+    a = ap.parse_args()
+    KEEP_ALL = a.keep
+    seed = a.seed if a.seed is not None else random.randrange(1 << 30)
+    random.seed(seed)
+    app = os.path.join(ROOT, a.build, "app") if not os.path.isabs(a.build) else os.path.join(a.build, "app")
+    for exe in ("zorvan32", "rdremu"):
+        if not os.access(os.path.join(app, exe), os.X_OK):
+            sys.exit("reliability: %s/%s is not built" % (app, exe))
+    if a.short:
+        sizes = dict(kill_punches=600, kill_users=300, fault_punches=20, fault_users=60,
+                     disk_punches=200, disk_users=200, save_users=20000)
+        kills = {"P": 3, "G": 2, "F": 2, "R": 2, "D": 2, "S": 3}
+        repeats = 1
+    else:
+        sizes = dict(kill_punches=5000, kill_users=3000, fault_punches=60, fault_users=160,
+                     disk_punches=1000, disk_users=1000, save_users=50000)
+        kills = {"P": 10, "G": 5, "F": 6, "R": 5, "D": 5, "S": 8}
+        repeats = 2
+    faults = [("drop", ["--drop-after", "6"]), ("corrupt", ["--corrupt-every", "4"]),
+              ("garbage", ["--garbage", "9"]), ("delay", ["--delay-ms", "60"]),
+              ("mute", ["--mute-after", "5"]),
+              ("modem BUSY", []), ("modem NO CARRIER", []), ("modem SILENT", [])]
+    if not a.short:
+        faults[5:5] = [("drop early", ["--drop-after", "1"]), ("corrupt all", ["--corrupt-every", "1"]),
+                       ("delay past timeout", ["--delay-ms", "1500"]), ("mute at once", ["--mute-after", "1"])]
+        faults += [("modem NO DIALTONE", []), ("modem NO ANSWER", []), ("modem ERROR", [])]
+    bound = 60 if a.short else 120
+    if a.faults:
+        faults = [f for f in faults if re.search(a.faults, f[0])]
+
+    tmp = tempfile.mkdtemp(prefix="zvrel-")
+    started = time.time()
+    print("reliability: %s, seed %d, trees under %s" % ("short" if a.short else "full", seed, tmp), flush=True)
+    prepared = Prepared(app, tmp, sizes["fault_users"])
+    prepared_kill = Prepared(app, tmp, sizes["kill_users"]) if sizes["kill_users"] != sizes["fault_users"] else prepared
+
+    results = []
+    kill_checks = {
+        "P": "every punch in Punch.Log or still in the reader; at most one second copy a kill",
+        "G": "user.txt whole after each kill; all users after the last run",
+        "F": "every user.idx line names its record; records as the reader holds them",
+        "R": "the target reader holds only the right records; all after the last run",
+        "D": "the same, and the reader out of idle mode after the last run"}
+    pool = concurrent.futures.ThreadPoolExecutor(a.jobs)
+    futures = []
+    for op in [o for o in "PFGRD" if o in a.ops and not a.faults]:
+        res = Result("kill -9", "during %s%s" % (op, " (and its user.txt save)" if op in "PG" else
+                                                   " (user.idx, user.dat)" if op == "F" else ""),
+                     kill_checks[op])
+        results.append(res)
+        futures.append(pool.submit(kill_series, app, tmp, op, kills[op], sizes, prepared_kill, bound, res))
+    if "P" in a.ops and not a.faults:
+        res = Result("kill -9", "during P's save of user.txt (%d users)" % sizes["save_users"],
+                     "user.txt the old or the new one, whole")
+        results.append(res)
+        futures.append(pool.submit(kill_during_save, app, tmp, kills["S"], sizes, res, bound))
+    for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and not a.faults]:
+        res = Result("full disk", "during %s" % {"P": "a poll (Punch.Log)", "F": "F (user.dat)",
+                                                  "G": "G (user.dat)", "S": "P's save of user.txt"}[op],
+                     "a failure line; nothing lost; old files kept; the next run completes")
+        results.append(res)
+        futures.append(pool.submit(full_disk, app, tmp, op, sizes, res, bound))
+    matrix = {}
+    for name, args in faults:
+        for op in [o for o in OPS if o in a.ops]:
+            cell = Result("fault", name, "")
+            matrix[(name, op)] = cell
+            for _ in range(repeats):
+                def one(op=op, name=name, args=args, cell=cell):
+                    ok, secs, why = fault_case(app, tmp, op, name, args, sizes, prepared, bound)
+                    cell.add(ok, secs, why)
+                futures.append(pool.submit(one))
+    for f in futures:
+        f.result()
+    pool.shutdown()
+
+    print()
+    print("%-10s %-44s %5s %5s  %s" % ("family", "what was tried", "tried", "held", "what held"))
+    for r in results:
+        print("%-10s %-44s %5d %5d  %s" % (r.family, r.what, r.tried, r.held, r.checks))
+    print()
+    print("faults against operations (held/tried, longest run in seconds); each: ends within %d s,"
+          % bound)
+    print("a failure is reported or the work is complete, files whole, no punch lost, and the")
+    print("same operation completes once the fault is gone")
+    ops = [o for o in OPS if o in a.ops]
+    print("%-20s" % "fault" + "".join("%10s" % op for op in ops))
+    for name, _ in faults:
+        row = "%-20s" % name
+        for op in ops:
+            c = matrix[(name, op)]
+            row += "%10s" % ("%d/%d %3.0fs" % (c.held, c.tried, c.seconds) if c.held == c.tried
+                             else "FAIL %d/%d" % (c.held, c.tried))
+        print(row)
+    failures = [w for r in results for w in r.failures] + [w for c in matrix.values() for w in c.failures]
+    tried = sum(r.tried for r in results) + sum(c.tried for c in matrix.values())
+    print()
+    print("reliability: %d tried, %d failed, %.0f s (seed %d)" % (tried, len(failures), time.time() - started, seed))
+    for w in failures:
+        print("  FAILED: " + w)
+    if not failures and not KEEP_ALL:
+        shutil.rmtree(tmp, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
