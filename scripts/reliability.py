@@ -602,6 +602,46 @@ def kill_during_save(app, tmp, kills, sizes, res, bound):
         shutil.rmtree(inst.root, ignore_errors=True)
 
 
+def kill_during_window_save(app, tmp, mode, kills, res):
+    """kill -9 while site.txt is saved the way the windows save it (the editor's save of a data
+    file, a dialog's save of its list), again and again: site.txt is always one whole version."""
+    exe = os.path.join(app, "zvsaveloop")
+    root = os.path.join(tmp, "winsave-" + mode)
+    os.makedirs(root, exist_ok=True)
+    lines = [".site  port  baud  init    dial      phone     tza     ipaddress     description"]
+    lines += ["%5d,     ,     ,      ,       ,            ,   0,       127.0.0.2, Site %d" % (i, i)
+              for i in range(1, 3000)]
+    with open(os.path.join(root, "site.txt"), "w") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=root, XDG_DATA_HOME=root,
+               XDG_RUNTIME_DIR=root)
+    os.chmod(root, 0o700)
+    try:
+        for _ in range(kills):
+            start = time.time()
+            p = subprocess.Popen([exe, mode, root], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 env=env)
+            expect(p.stdout.readline().strip() == b"ready", "zvsaveloop did not start")
+            time.sleep(random.uniform(0.05, 0.6))
+            p.kill()
+            p.wait()
+            with open(os.path.join(root, "site.txt"), "rb") as f:
+                now = f.read()
+            versions = []
+            for n in (0, 1):
+                with open(os.path.join(root, "expect-%d" % n), "rb") as f:
+                    versions.append(f.read())
+            expect(now in versions, "site.txt is not one whole version after a kill")
+            res.add(True, time.time() - start)
+        left = sum(n.startswith(".zvtmp") for n in os.listdir(root))
+        res.checks += " (%d temporary files left)" % left
+    except Failure as e:
+        res.add(False, 0.0, "kill during the %s save: %s (kept in %s)" % (mode, e, root))
+        return
+    if not KEEP_ALL:
+        shutil.rmtree(root, ignore_errors=True)
+
+
 KEEP_ALL = False
 
 
@@ -672,6 +712,11 @@ def main():
                      "user.txt the old or the new one, whole")
         results.append(res)
         futures.append(pool.submit(kill_during_save, app, tmp, kills["S"], sizes, res, bound))
+    if not a.faults and os.access(os.path.join(app, "zvsaveloop"), os.X_OK):
+        for mode, what in (("editor", "the editor's save of site.txt"), ("list", "a dialog's save of site.txt")):
+            res = Result("kill -9", "during " + what, "site.txt one whole version")
+            results.append(res)
+            futures.append(pool.submit(kill_during_window_save, app, tmp, mode, kills["S"], res))
     for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and not a.faults]:
         res = Result("full disk", "during %s" % {"P": "a poll (Punch.Log)", "F": "F (user.dat)",
                                                   "G": "G (user.dat)", "S": "P's save of user.txt"}[op],
