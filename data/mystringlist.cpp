@@ -216,22 +216,13 @@ bool TMyFileStream::WriteLine(const std::string& text) {
   std::string data = text + "\r\n";
   off_t end = ::lseek(fd_, 0, SEEK_END);
   if (end < 0) return false;
-  const char* p = data.data();
-  std::size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd_, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (left < data.size()) {
-        int rc = ::ftruncate(fd_, end);  // nothing more to do when even that fails
-        (void)rc;
-      }
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
+  const std::size_t put = WriteFully(fd_, data.data(), data.size());
+  if (put == data.size()) return true;
+  if (put > 0) {
+    int rc = ::ftruncate(fd_, end);  // nothing more to do when even that fails
+    (void)rc;
   }
-  return true;
+  return false;
 }
 
 bool TMyFileStream::Sync() {
@@ -241,11 +232,7 @@ bool TMyFileStream::Sync() {
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) return false;
   if (created_) {
-    int dfd = ::open(DirectoryOf(fileName_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd < 0) return false;
-    rc = ::fsync(dfd);
-    ::close(dfd);
-    if (rc != 0) return false;
+    if (!SyncDirectoryOf(fileName_)) return false;
     created_ = false;
   }
   return true;
@@ -274,15 +261,8 @@ long long TMyFileStream::Read(void* buf, long long count) {
 }
 
 long long TMyFileStream::Write(const void* buf, long long count) {
-  const char* p = static_cast<const char*>(buf);
-  long long put = 0;
-  while (put < count) {
-    ssize_t n = ::write(fd_, p + put, static_cast<std::size_t>(count - put));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    put += n;
-  }
-  return put;
+  if (count <= 0) return 0;
+  return static_cast<long long>(WriteFully(fd_, buf, static_cast<std::size_t>(count)));
 }
 
 long long TMyFileStream::Seek(long long offset, int whence) { return ::lseek(fd_, offset, whence); }

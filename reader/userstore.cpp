@@ -23,19 +23,6 @@ std::string TrimLine(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-bool WriteAllAt(int fd, const char* p, std::size_t n, std::uint64_t at) {
-  if (fd < 0) return false;
-  while (n > 0) {
-    ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(at));
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-    at += static_cast<std::uint64_t>(w);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool IsFreeIndexLine(const std::string& line) { return TrimLine(line) == "0"; }
@@ -178,7 +165,7 @@ bool TUserStore::Read(const std::string& idText, std::uint8_t record[kRecordSize
 }
 
 bool TUserStore::WriteRecord(std::size_t slot, const std::uint8_t record[kRecordSize]) {
-  if (!WriteAllAt(dataFd_, reinterpret_cast<const char*>(record), kRecordSize,
+  if (!WriteFullyAt(dataFd_, reinterpret_cast<const char*>(record), kRecordSize,
                   slot * kRecordSize))
     return false;
   return ::fdatasync(dataFd_) == 0;
@@ -222,7 +209,7 @@ bool TUserStore::SetLine(std::size_t slot, const std::string& text) {
 
 bool TUserStore::AppendLine(const std::string& text) {
   std::string bytes = text + "\r\n";
-  if (!WriteAllAt(indexFd_, bytes.data(), bytes.size(), indexSize_) || ::fdatasync(indexFd_) != 0) {
+  if (!WriteFullyAt(indexFd_, bytes.data(), bytes.size(), indexSize_) || ::fdatasync(indexFd_) != 0) {
     // Leave no half line behind that a later load would read as an id.
     if (indexFd_ >= 0 && ::ftruncate(indexFd_, static_cast<off_t>(indexSize_)) == 0)
       ::fdatasync(indexFd_);
@@ -239,11 +226,11 @@ bool TUserStore::OverwriteLine(std::size_t slot, const std::string& text) {
   // Same length as the line it replaces, padded with blanks, so nothing else moves.
   std::string padded = text;
   padded.resize(lines_[slot].size(), ' ');
-  if (!WriteAllAt(indexFd_, padded.data(), padded.size(), offsets_[slot]) ||
+  if (!WriteFullyAt(indexFd_, padded.data(), padded.size(), offsets_[slot]) ||
       ::fdatasync(indexFd_) != 0) {
     // The line may now hold part of the new text on disk; make it whole again, which also
     // tells whether the file can still be trusted in place.
-    if (!WriteAllAt(indexFd_, lines_[slot].data(), lines_[slot].size(), offsets_[slot]))
+    if (!WriteFullyAt(indexFd_, lines_[slot].data(), lines_[slot].size(), offsets_[slot]))
       ownForm_ = false;
     return false;
   }

@@ -75,21 +75,6 @@ std::string ResolveLinks(const std::string& path) {
 
 namespace {
 
-bool WriteAll(int fd, const std::string& content) {
-  const char* p = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Overwrites the file where it is, for when it cannot be replaced: every name and every
 // attribute stays. The room is claimed before the first byte changes, so that a full disk
 // fails the save without harming the old content.
@@ -114,7 +99,7 @@ bool WriteInPlace(const std::string& path, const std::string& content, std::stri
       return fail("no room to write " + path);
     }
   }
-  if (!WriteAll(fd, content)) return fail("cannot write " + path);
+  if (WriteFully(fd, content.data(), content.size()) != content.size()) return fail("cannot write " + path);
   if (::ftruncate(fd, size) != 0) return fail("cannot shorten " + path);
   if (::fsync(fd) != 0) return fail("cannot flush " + path);
   if (::close(fd) != 0) {
@@ -168,7 +153,7 @@ bool WriteFileAtomic(const std::string& given, const std::string& content, std::
     mode = 0666 & ~um;
   }
   if (::fchmod(fd, mode) != 0) return fail("cannot set permissions on " + path);
-  if (!WriteAll(fd, content)) return fail("cannot write " + path);
+  if (WriteFully(fd, content.data(), content.size()) != content.size()) return fail("cannot write " + path);
   if (::fsync(fd) != 0) return fail("cannot flush " + path);
   if (::close(fd) != 0) {
     SetError(error, "cannot close " + path);
@@ -181,12 +166,42 @@ bool WriteFileAtomic(const std::string& given, const std::string& content, std::
     return false;
   }
   // Make the rename itself durable.
-  int dfd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
+  SyncDirectoryOf(path);
+  return true;
+}
+
+std::size_t WriteFully(int fd, const void* data, std::size_t n) {
+  const char* p = static_cast<const char*>(data);
+  std::size_t put = 0;
+  while (put < n) {
+    ssize_t w = ::write(fd, p + put, n - put);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    put += static_cast<std::size_t>(w);
+  }
+  return put;
+}
+
+bool WriteFullyAt(int fd, const void* data, std::size_t n, std::uint64_t at) {
+  if (fd < 0) return false;
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(at));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<std::size_t>(w);
+    at += static_cast<std::uint64_t>(w);
   }
   return true;
+}
+
+bool SyncDirectoryOf(const std::string& path) {
+  int dfd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return false;
+  const bool ok = ::fsync(dfd) == 0;
+  ::close(dfd);
+  return ok;
 }
 
 bool FileExists(const std::string& path) {

@@ -1,6 +1,8 @@
 // The operating-system layer for files: whole-file reads, crash-safe replacement,
 // existence checks and the case-insensitive lookup of file names.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace zv {
@@ -22,6 +24,14 @@ bool WriteFileAtomic(const std::string& path, const std::string& content, std::s
 // The path with every symbolic link at its end followed (also to a target that does not exist
 // yet); the path itself when it is no link or the links loop.
 std::string ResolveLinks(const std::string& path);
+
+// Writes the bytes at the file position, going on after interrupted and short writes; answers
+// how many were written before the first failure (all `n` on success).
+std::size_t WriteFully(int fd, const void* data, std::size_t n);
+// The same at the file offset `at`, leaving the position alone; true when all were written.
+bool WriteFullyAt(int fd, const void* data, std::size_t n, std::uint64_t at);
+// Makes the entry of the file in its directory durable (after a create or a rename).
+bool SyncDirectoryOf(const std::string& path);
 
 bool FileExists(const std::string& path);       // exists and is not a directory
 bool DirectoryExists(const std::string& path);  // exists and is a directory
