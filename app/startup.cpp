@@ -40,7 +40,7 @@ TStartRequest StartRequestOf(const std::vector<std::string>& params) {
 std::string VersionText() { return std::string("zorvan32 (Zorvan Utility) ") + ZV_VERSION + "\n"; }
 
 std::string HelpText() {
-  return "Usage: zorvan32 [OPERATION...]\n"
+  return "Usage: zorvan32 [--parallel-lines N] [OPERATION...]\n"
          "       zorvan32 --help | --version\n"
          "\n"
          "The Zorvan Utility keeps the data set of a Zorvan time-clock installation and runs\n"
@@ -55,6 +55,9 @@ std::string HelpText() {
          "  R  restore the user database         D  restore the full user database\n"
          "followed by nothing (every site), a site (X12), site and clock as digits (X00102 is\n"
          "site 1, clock 2) or site#clock (X12#3).\n"
+         "\n"
+         "--parallel-lines N  work up to N lines (serial ports, modems, network readers) at\n"
+         "                    once, 1 to 64; wins over the ParallelLines setting for this run.\n"
          "\n"
          "Without a display (neither DISPLAY nor WAYLAND_DISPLAY set) the operations run\n"
          "offscreen. A summary goes to standard output at the end of the run.\n"

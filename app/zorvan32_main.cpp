@@ -6,6 +6,7 @@
 
 #include "app/frmzorvan.h"
 #include "app/qtmessageboxes.h"
+#include "app/runoptions.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "app/zvapplication.h"
@@ -21,6 +22,12 @@ int main(int argc, char** argv) {
     case zv::TStartRequest::Help: std::fputs(zv::HelpText().c_str(), stdout); return 0;
     case zv::TStartRequest::Version: std::fputs(zv::VersionText().c_str(), stdout); return 0;
     case zv::TStartRequest::Run: break;
+  }
+  zv::TRunOptions options;
+  std::string badOption;
+  if (!zv::TakeRunOptions(params, options, badOption)) {
+    std::fprintf(stderr, "%s\n", badOption.c_str());
+    return 2;
   }
   std::string noDisplay;
   if (!zv::PrepareDisplay(!params.empty(), &noDisplay)) {
@@ -63,6 +70,7 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &zv::TSingleInstance::ActivationRequested, &frmZorvan,
                      &zv::TfrmZorvan::BringToFront);
     frmZorvan.Parameters = params;
+    if (options.ParallelLines > 0) frmZorvan.ParallelLines = options.ParallelLines;
     frmZorvan.show();
     // The load lines let events run: a window closed that early must not leave a hidden
     // program running, since quitting before the loop starts is not remembered.
