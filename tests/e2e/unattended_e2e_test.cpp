@@ -112,7 +112,7 @@ TEST_F(UnattendedTest, HelpAndVersionAnswerWithoutWindowOrFiles) {
     }
   }
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_THAT(help.out, StartsWith("Usage: zorvan32 [OPERATION...]\n"));
+  EXPECT_THAT(help.out, StartsWith("Usage: zorvan32 [--parallel-lines N] [OPERATION...]\n"));
   EXPECT_THAT(help.out, HasSubstr("Exit status: 0 "));
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(version.exitCode, 0);
