@@ -133,6 +133,13 @@ bool TfrmZorvan::SaveEditorTo(const std::string& path) {
     ShowWarning("Can't overwrite zorvan system file " + name + ".");
     return false;
   }
+  if (kind == TSystemFileKind::Confirmed && Busy) {
+    // The reload would free the list that the running operation is walking.
+    ShowWarning("Can't replace zorvan system file " + name +
+                " while an operation is running. Save it again when the operation has "
+                "finished.");
+    return false;
+  }
   std::string target = path;
   if (kind == TSystemFileKind::Confirmed) {
     if (AskQuestion("Are you sure you want to replace zorvan system file " + name +
