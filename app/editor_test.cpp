@@ -356,6 +356,12 @@ TEST_F(EditorTest, LargeFileIsShownReadOnlyAndKeepsLogLinesAndSaves) {
   EXPECT_TRUE(w->SaveEditorTo(dir + "punch.txt"));
   EXPECT_EQ(ReadFile(dir + "punch.txt"), log + "Done\r\n");
 
+  // It says it is read-only, and the items that would change text are off.
+  auto* readOnly = w->findChild<QLabel*>("lblReadOnly");
+  ASSERT_NE(readOnly, nullptr);
+  EXPECT_TRUE(readOnly->isVisibleTo(w.get()));
+  for (QAction* a : {w->Undo1, w->Cut1, w->Paste1, w->Delete1}) EXPECT_FALSE(a->isEnabled());
+  EXPECT_TRUE(w->Copy1->isEnabled() && w->SelectAll1->isEnabled());
   // Editing commands leave it alone; Select All and Copy take every line.
   w->Paste1->trigger();
   w->Delete1->trigger();
@@ -370,6 +376,8 @@ TEST_F(EditorTest, LargeFileIsShownReadOnlyAndKeepsLogLinesAndSaves) {
   w->mniNew->trigger();
   EXPECT_EQ(static_cast<QStackedWidget*>(w->centralWidget())->currentWidget(), w->lb);
   EXPECT_FALSE(w->lbView->HasText());
+  EXPECT_FALSE(readOnly->isVisibleTo(w.get()));
+  for (QAction* a : {w->Undo1, w->Cut1, w->Paste1, w->Delete1}) EXPECT_TRUE(a->isEnabled());
   EXPECT_EQ(w->DocumentBytes(), "");
   LargeDocumentBytes() = std::size_t{4} << 20;
 }
