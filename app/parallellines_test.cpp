@@ -1,22 +1,21 @@
-// The options before the operations, and the ParallelLines setting they override.
-#include "app/runoptions.h"
-
+// How many lines a run works at once: the option before the operations, and the
+// ParallelLines setting it overrides.
 #include <gtest/gtest.h>
 
 #include "app/apptest.h"
+#include "app/startup.h"
 
 namespace zv {
 namespace {
 
-TEST(RunOptions, ParallelLinesIsTakenFromTheFrontOnly) {
+TEST(ParallelLinesOption, IsReadBeforeTheOperationsOnly) {
   using V = std::vector<std::string>;
-  struct Case { V in; bool ok; int lines; V left; };
+  struct Case { V in; bool ok; int lines; V operations; };
   const Case cases[] = {
       {{"P", "X"}, true, 0, {"P", "X"}},
       {{"--parallel-lines", "8", "P"}, true, 8, {"P"}},
       {{"--parallel-lines=3", "X1", "P"}, true, 3, {"X1", "P"}},
-      // Another program's option stays for its reader; ours behind it is still seen.
-      {{"--quiet", "--parallel-lines", "2", "P"}, true, 2, {"--quiet", "P"}},
+      {{"--quiet", "--parallel-lines", "2", "P"}, true, 2, {"P"}},
       // After the first operation nothing is an option.
       {{"P", "--parallel-lines", "4"}, true, 0, {"P", "--parallel-lines", "4"}},
       {{"--parallel-lines", "64"}, true, 64, {}},
@@ -27,17 +26,14 @@ TEST(RunOptions, ParallelLinesIsTakenFromTheFrontOnly) {
       {{"--parallel-lines=", "P"}, false, 0, {}},
   };
   for (const Case& c : cases) {
-    V params = c.in;
-    TRunOptions o;
-    std::string error;
-    bool ok = TakeRunOptions(params, o, error);
+    TCommandLine line = ParseCommandLine(c.in);
     std::string what = ::testing::PrintToString(c.in);
-    EXPECT_EQ(c.ok, ok) << what;
-    if (ok) {
-      EXPECT_EQ(c.lines, o.ParallelLines) << what;
-      EXPECT_EQ(c.left, params) << what;
+    EXPECT_EQ(c.ok, line.Request == TStartRequest::Run) << what;
+    if (c.ok) {
+      EXPECT_EQ(c.lines, line.ParallelLines) << what;
+      EXPECT_EQ(c.operations, line.Operations) << what;
     } else {
-      EXPECT_NE(std::string::npos, error.find("--parallel-lines")) << what;
+      EXPECT_NE(std::string::npos, line.Error.find("--parallel-lines")) << what;
     }
   }
 }
