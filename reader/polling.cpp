@@ -314,11 +314,19 @@ bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {
   TEngineSession session;
   OpenPollFiles();
   if (!OpenUserFiles("create")) return false;
-  TPendingUsers pending((EngineHost() ? EngineHost()->DataPath() : std::string()) + "users.pending");
+  // A data directory closed to the program (its files made writable one by one) need not
+  // stop the poll: the users are then kept after each clock only.
+  std::unique_ptr<TPendingUsers> pending;
+  try {
+    pending = std::make_unique<TPendingUsers>(
+        (EngineHost() ? EngineHost()->DataPath() : std::string()) + "users.pending");
+  } catch (const EZvFileError& err) {
+    LogWindow(std::string(err.what()) + ": the users a poll sees are kept after each clock only.");
+  }
   struct TInstalled {
     explicit TInstalled(TPendingUsers* p) { gPending = p; }
     ~TInstalled() { gPending = nullptr; }
-  } installed(&pending);
+  } installed(pending.get());
   WalkSites(sites, clock, PollAndStoreClock);
   return true;
 }
