@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/frmzorvan.h"
+#include "app/punchexportrun.h"
 #include "app/qtmessageboxes.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
@@ -16,6 +17,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> params;
   for (int i = 1; i < argc; ++i) params.emplace_back(argv[i]);
 
+  // The payroll export runs no reader operation and opens no window.
+  if (zv::IsPunchExportRequest(params))
+    return zv::RunPunchExportCommand(params, zv::SettingsFileFor(argv[0]), zv::DefaultDataDirectory());
   // Answered before anything else, so that they need no display and touch no file.
   switch (zv::StartRequestOf(params)) {
     case zv::TStartRequest::Help: std::fputs(zv::HelpText().c_str(), stdout); return 0;
