@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -68,7 +67,7 @@ TfrmExportPunches::TfrmExportPunches(QWidget* parent, std::string punchPath, std
   memSkipped = new QPlainTextEdit(this);
   memSkipped->setObjectName("memSkipped");
   memSkipped->setReadOnly(true);
-  memSkipped->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memSkipped->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memSkipped->setVisible(false);
 
   btnExport = new QPushButton("Export", this);
@@ -136,12 +135,8 @@ void TfrmExportPunches::btnExportClick() {
     ShowWarning("Nothing exported: " + error);
     return;
   }
-  lblResult->setText(QString("%1 rows exported to %2.%3")
-                         .arg(QLocale(QLocale::English).toString(qulonglong(result.Rows)),
-                              Latin1(job.File),
-                              result.Damaged ? QString(" %1 damaged lines skipped, listed below.")
-                                                   .arg(qulonglong(result.Damaged))
-                                             : QString()));
+  lblResult->setText(Latin1(PunchExportSummary(result, job.File) +
+                            (result.Damaged ? ", listed below." : ".")));
 }
 
 }  // namespace zv

@@ -44,7 +44,7 @@ TEST_F(ExportPunchesTest, WritesTheRangeAndListsWhatItSkipped) {
                                           "2026-03-01,08:05,1,2,0000000042,7,12,,\r\n"
                                           "2026-03-02,09:15,1,2,0000000042,16,,,\r\n");
   EXPECT_EQ(d.lblResult->text().toStdString(),
-            "2 rows exported to " + Root() + "out.csv. 1 damaged lines skipped, listed below.");
+            "2 rows exported to " + Root() + "out.csv, 1 damaged line skipped, listed below.");
   EXPECT_TRUE(d.memSkipped->isVisible());
   EXPECT_EQ(d.memSkipped->toPlainText().toStdString(),
             dir + "Punch.Log line 2: no valid user id, skipped\n");

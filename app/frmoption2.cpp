@@ -103,9 +103,13 @@ TfrmOption2::TfrmOption2(QWidget* parent) : QDialog(parent) {
     effect = new QLabel(ports);
     effect->setObjectName("lbl" + com + "InEffect");
     effect->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    portGrid->addWidget(label, n - 1, 0);
-    portGrid->addWidget(edit, n - 1, 1);
-    portGrid->addWidget(effect, n - 1, 2);
+    effect->setEnabled(false);  // greyed: a note on the edit above, not a value of its own
+    effect->setVisible(false);
+    // A device name is a path, often a long /dev/serial/by-id/ one: the edits get the width.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
+    portGrid->addWidget(label, 2 * (n - 1), 0);
+    portGrid->addWidget(edit, 2 * (n - 1), 1);
+    portGrid->addWidget(effect, 2 * (n - 1) + 1, 1);
   }
   portGrid->setColumnStretch(1, 1);
 
@@ -162,6 +166,7 @@ void TfrmOption2::SetValues(const TOptionValues& v) {
         e.Source == TPortSource::Environment
             ? Latin1(PortVariable(n) + " overrides: " + e.Device)
             : QString());
+    lblPortsInEffect[n - 1]->setVisible(e.Source == TPortSource::Environment);
   }
 }
 

@@ -121,6 +121,7 @@ void TfrmZorvan::CreateMenus() {
   mniOpen = Item(mniFile, "mniOpen", "&Open...");
   mniSave = Item(mniFile, "mniSave", "&Save");
   mniSaveAs = Item(mniFile, "mniSaveAs", "Save &As...");
+  mniFile->addSeparator();
   mniExportPunches = Item(mniFile, "mniExportPunches", "&Export Punches...");
   mniFile->addSeparator();
   mniExit = Item(mniFile, "mniExit", "E&xit");

@@ -97,6 +97,14 @@ bool RunPunchExport(const TPunchExportJob& job, TExportResult& result, std::stri
   return job.File.empty() || file.Commit(error);
 }
 
+std::string PunchExportSummary(const TExportResult& r, const std::string& file) {
+  auto count = [](std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  return count(r.Rows, "row", "rows") + " exported" + (file.empty() ? "" : " to " + file) + ", " +
+         count(r.Damaged, "damaged line", "damaged lines") + " skipped";
+}
+
 bool IsPunchExportRequest(const std::vector<std::string>& params) {
   return !params.empty() && params[0] == "--export-punches";
 }
@@ -131,8 +139,7 @@ int RunPunchExportCommand(const std::vector<std::string>& params, const std::str
     std::fprintf(stderr, "zorvan32: %s\n", error.c_str());
     return 2;
   }
-  std::fprintf(stderr, "zorvan32: %zu rows exported%s%s, %zu damaged lines skipped\n", result.Rows,
-               job.File.empty() ? "" : " to ", job.File.c_str(), result.Damaged);
+  std::fprintf(stderr, "zorvan32: %s\n", PunchExportSummary(result, job.File).c_str());
   return result.Damaged ? 1 : 0;
 }
 

@@ -22,6 +22,9 @@ struct TPunchExportJob {
 bool RunPunchExport(const TPunchExportJob& job, TExportResult& result, std::string& error,
                     std::FILE* out = stdout);
 
+// "2 rows exported to FILE, 1 damaged line skipped" (without " to FILE" for standard output).
+std::string PunchExportSummary(const TExportResult& result, const std::string& file);
+
 // `zorvan32 --export-punches [--events] FROM TO [FILE]`: true when the parameters ask for it.
 bool IsPunchExportRequest(const std::vector<std::string>& params);
 // Runs it with the directories of the settings file; messages on standard error. Exit status
