@@ -68,6 +68,7 @@ const TOptionSpec kOptions[] = {
     {"type", true},         {"subtype", true},      {"data", true},        {"count", true},
     {"value", true},        {"byte", true},         {"hex", true},         {"tz", true},
     {"authority", true},    {"reject", true},       {"template", true},    {"comment", true},
+    {"lie", true},
 };
 
 // Splits the command line into its words (verb, state file) and its options, with getopt_long:
