@@ -92,6 +92,7 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
   SetNewUserRestriction(NewUserRestriction);
   AutoSaveCommandLineLog = v.SaveCommandLineLog;
   InterCommandDelay = v.InterCommandDelay;
+  ParallelLines = v.ParallelLines;
   PortDevices = ReadPortSettings(*Settings);
   HandPortsToLibrary(PortDevices);
 
