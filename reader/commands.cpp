@@ -60,6 +60,14 @@ class TParameterRecorder : public IEngineRecorder {
   TParameterRecorder& operator=(const TParameterRecorder&) = delete;
 
   void FailureLine(const std::string& text) override { report_.Failures.push_back(text); }
+  void ReaderDone(bool answered) override {
+    ++report_.ReadersDone;
+    const TClock* c = Engine().CurrentClock;
+    if (!answered && c) report_.NotAnswered.push_back("Site " + ClockSite(*c) + ", Clock " + ClockNo(*c));
+  }
+  void SiteNotReached() override {
+    if (const TSite* s = Engine().CurrentSite) report_.NotReached.push_back("Site " + SiteNo(*s));
+  }
   void Progress(const char* operation, long long count, const char* unit) override {
     std::string label = std::string(unit ? unit : "") + " (" + (operation ? operation : "") + ")";
     // Counted from 0 at each clock; a count that goes back starts again, so what was done
@@ -199,6 +207,32 @@ std::string SelectionFromChoice(const std::string& siteText, const std::string& 
   return sitePart + clockPart;
 }
 
+void RunReported(const std::string& command, TParameterReport& r) {
+  IEngineHost* host = EngineHost();
+  // The host's display follows the operation until it ends, also by an error.
+  struct TEnded {
+    IEngineHost* host;
+    ~TEnded() {
+      if (host) host->OperationEnded();
+    }
+  } ended{host};
+  if (host) host->OperationStarting(command, r);
+  TEngineTally before = Tally();
+  try {
+    TParameterRecorder recorder(r);
+    r.Operation = RunCommand(command);
+  } catch (const std::exception& e) {
+    r.Escaped = e.what();
+    r.Tally = TallySince(before, Tally());
+    throw;
+  } catch (...) {
+    r.Escaped = "Unknown error";
+    r.Tally = TallySince(before, Tally());
+    throw;
+  }
+  r.Tally = TallySince(before, Tally());
+}
+
 void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
                               bool& commandLineRun, TRunReport* report) {
   IEngineHost* host = EngineHost();
@@ -213,27 +247,12 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
     std::string command = TrimControls(param);
     for (char& c : command)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (report) {
-      report->Parameters.emplace_back();
-      TParameterReport& r = report->Parameters.back();
-      r.Parameter = param;
-      TEngineTally before = Tally();
-      try {
-        TParameterRecorder recorder(r);
-        r.Operation = RunCommand(command);
-      } catch (const std::exception& e) {
-        r.Escaped = e.what();
-        r.Tally = TallySince(before, Tally());
-        throw;
-      } catch (...) {
-        r.Escaped = "Unknown error";
-        r.Tally = TallySince(before, Tally());
-        throw;
-      }
-      r.Tally = TallySince(before, Tally());
-    } else {
-      RunCommand(command);
-    }
+    TParameterReport local;
+    if (report) report->Parameters.emplace_back();
+    TParameterReport& r = report ? report->Parameters.back() : local;
+    r.Parameter = param;
+    RunReported(command, r);
+    if (r.Operation) log("Summary: " + OperationSummary(r));
     log("Finished processing command line paramter #" + n + ", " + param);
     log("Waiting " + std::to_string(delay) + " seconds between commands.");
     // Each second of the pause in tenths, so that the window repaints and answers promptly.
@@ -267,6 +286,17 @@ std::string Plural(long long n, const char* one, const char* many) {
 // How many failure lines of one parameter the summary lists; the rest are in Error.Log.
 constexpr std::size_t kListedFailures = 20;
 
+// " (Site 1, Clock 2; Site 3, Clock 1)": the readers or sites named, the first ones of many.
+std::string Named(const std::vector<std::string>& names) {
+  if (names.empty()) return "";
+  std::string out = " (";
+  for (std::size_t k = 0; k < names.size() && k < kListedFailures; ++k)
+    out += (k ? "; " : "") + names[k];
+  if (names.size() > kListedFailures)
+    out += "; " + std::to_string(names.size() - kListedFailures) + " more";
+  return out + ")";
+}
+
 }  // namespace
 
 int TRunReport::ExitStatus() const {
@@ -280,45 +310,51 @@ int TRunReport::ExitStatus() const {
   return failed ? 1 : 0;
 }
 
+std::string OperationSummary(const TParameterReport& p) {
+  const TEngineTally& t = p.Tally;
+  std::vector<std::string> parts;
+  if (!p.Operation) {
+    parts.push_back("not an operation, nothing run");
+  } else {
+    bool readers = t.ReadersAnswered + t.ReadersFailed > 0;
+    if (t.NotStarted > 0) {
+      parts.push_back("did not start");
+    } else if (t.SitesNotFound > 0) {
+      parts.push_back("site not found");
+    } else {
+      readers = true;
+    }
+    if (readers) {
+      parts.push_back(Plural(t.ReadersAnswered, "reader answered", "readers answered"));
+      if (t.ReadersFailed > 0)
+        parts.push_back(std::to_string(t.ReadersFailed) + " did not" + Named(p.NotAnswered));
+    }
+    if (t.SitesNotReached > 0)
+      parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached") +
+                      Named(p.NotReached));
+    for (const auto& c : p.Counts) {
+      // The units are plural words ("users", "transactions"): one of them is singular.
+      std::string label = c.first;
+      std::size_t s = label.find(" (");
+      if (c.second == 1 && s != std::string::npos && s > 0 && label[s - 1] == 's')
+        label.erase(s - 1, 1);
+      parts.push_back(std::to_string(c.second) + " " + label);
+    }
+    if (t.NotKept > 0) parts.push_back("results not saved");
+    if (t.FailureLines > 0)
+      parts.push_back(Plural(t.FailureLines, "failure line", "failure lines"));
+  }
+  if (!p.Escaped.empty()) parts.push_back("stopped by an error: " + p.Escaped);
+  std::string out;
+  for (std::size_t k = 0; k < parts.size(); ++k) out += (k ? ", " : "") + parts[k];
+  return out;
+}
+
 std::string TRunReport::Summary() const {
   std::string out;
   for (std::size_t i = 0; i < Parameters.size(); ++i) {
     const TParameterReport& p = Parameters[i];
-    const TEngineTally& t = p.Tally;
-    std::vector<std::string> parts;
-    if (!p.Operation) {
-      parts.push_back("not an operation, nothing run");
-    } else {
-      bool readers = t.ReadersAnswered + t.ReadersFailed > 0;
-      if (t.NotStarted > 0) {
-        parts.push_back("did not start");
-      } else if (t.SitesNotFound > 0) {
-        parts.push_back("site not found");
-      } else {
-        readers = true;
-      }
-      if (readers) {
-        parts.push_back(Plural(t.ReadersAnswered, "reader answered", "readers answered"));
-        if (t.ReadersFailed > 0) parts.push_back(std::to_string(t.ReadersFailed) + " did not");
-      }
-      if (t.SitesNotReached > 0)
-        parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached"));
-      for (const auto& c : p.Counts) {
-        // The units are plural words ("users", "transactions"): one of them is singular.
-        std::string label = c.first;
-        std::size_t s = label.find(" (");
-        if (c.second == 1 && s != std::string::npos && s > 0 && label[s - 1] == 's')
-          label.erase(s - 1, 1);
-        parts.push_back(std::to_string(c.second) + " " + label);
-      }
-      if (t.NotKept > 0) parts.push_back("results not saved");
-      if (t.FailureLines > 0)
-        parts.push_back(Plural(t.FailureLines, "failure line", "failure lines"));
-    }
-    if (!p.Escaped.empty()) parts.push_back("stopped by an error: " + p.Escaped);
-    std::string line = "#" + std::to_string(i + 1) + " " + p.Parameter + ":";
-    for (std::size_t k = 0; k < parts.size(); ++k) line += (k ? ", " : " ") + parts[k];
-    out += line + "\n";
+    out += "#" + std::to_string(i + 1) + " " + p.Parameter + ": " + OperationSummary(p) + "\n";
     for (std::size_t k = 0; k < p.Failures.size() && k < kListedFailures; ++k)
       out += "    " + p.Failures[k] + "\n";
     if (p.Failures.size() > kListedFailures)

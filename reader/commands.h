@@ -47,7 +47,19 @@ struct TParameterReport {
   std::vector<std::pair<std::string, long long>> Counts;
   std::vector<std::string> Failures;  // its failure lines, as in the window
   std::string Escaped;                // the text of an error that ended the run here
+  // Kept as the operation runs: the reader steps ended, the readers that did not answer
+  // ("Site 1, Clock 2") and the sites not reached ("Site 3").
+  long long ReadersDone = 0;
+  std::vector<std::string> NotAnswered;
+  std::vector<std::string> NotReached;
 };
+
+// Runs one command string, taking down in `report` what its operation did; the host is told
+// when it starts and ends. An error that escapes is noted in the report and passed on.
+void RunReported(const std::string& command, TParameterReport& report);
+// The summary's words for one operation: "3 readers answered, 1 did not (Site 1, Clock 2),
+// 57 transactions (Poll)"; the line every operation ends with in the log window.
+std::string OperationSummary(const TParameterReport& report);
 
 // A command-line run as a script sees it: the exit status and the summary on standard output.
 struct TRunReport {

@@ -29,12 +29,12 @@ void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TCloc
     e.CurrentClock = nullptr;
     if (!clocks || !SiteHasClocksIn(*clocks, SiteNo(*site))) {
       LogSite("No readers defined");
-      ++Tally().SitesNotReached;
+      ReportSiteNotReached();
     } else if (OpenSiteChannel()) {
       WalkClocks(clock, step);
       CloseSiteChannel();
     } else {
-      ++Tally().SitesNotReached;
+      ReportSiteNotReached();
     }
     if (host) host->ProcessMessages();
   }
@@ -63,7 +63,7 @@ bool WalkClocks(const std::string& clock, TClockStep step) {
   for (TClock* c : todo) {
     e.CurrentClock = c;
     bool done = step();
-    ++(done ? Tally().ReadersAnswered : Tally().ReadersFailed);
+    ReportReaderDone(done);
     if (!done) ok = false;
   }
   e.CurrentClock = nullptr;
