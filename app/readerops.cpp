@@ -65,7 +65,7 @@ void RunShellCommand(TfrmZorvan& frm, const std::string& command) {
   report.Parameter = command;
   RunReported(command, report);
   // Last night at a glance: which readers answered, and which did not.
-  if (report.Operation) frm.AddLogLine("Summary: " + OperationSummary(report));
+  if (report.Operation) frm.AddLogLine("Summary: " + report.Outcome());
 }
 
 void RunMenuOperation(TfrmZorvan& frm, char letter) {

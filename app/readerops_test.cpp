@@ -214,8 +214,10 @@ TEST_F(ShellReaderOpsTest, UnattendedErrorGoesToTheLogAndTheRunStillCloses) {
                          .entryList({"????????" "-??????.log"}, QDir::Files);
   EXPECT_EQ(logs.size(), 1);  // the log of the run, error included, is saved
   // A script learns that the run stopped there.
-  ASSERT_EQ(w->Report.Parameters.size(), 1u);
+  ASSERT_EQ(w->Report.Parameters.size(), 2u);
   EXPECT_EQ(w->Report.Parameters[0].Escaped, "Unable to create file " + data_ + "no/such/dir/Punch.Log");
+  EXPECT_TRUE(w->Report.Parameters[0].Operation);
+  EXPECT_TRUE(w->Report.Parameters[1].NotRun);
   EXPECT_EQ(w->Report.ExitStatus(), 2);
   EXPECT_EQ(w->Report.LogFile, data_ + logs.value(0).toStdString());
 }

@@ -37,10 +37,14 @@ bool RunCommand(const std::string& command);
 std::string SelectionFromChoice(const std::string& siteText, const std::string& clockText,
                                 bool* clockWithoutSite);
 
+// True when the command's first character names an operation (P, C, R, D, G, F, T, X).
+bool IsOperation(const std::string& command);
+
 // What one parameter of a command-line run did, for the run's summary and exit status.
 struct TParameterReport {
   std::string Parameter;   // as given
   bool Operation = false;  // its first character names an operation
+  bool NotRun = false;     // an error stopped the run before it
   TEngineTally Tally;      // what its operation reported
   // "57 transactions (Poll)": what the operation counted, summed over its clocks, in the
   // order first reported; empty for an operation that reports no counts.
@@ -52,14 +56,16 @@ struct TParameterReport {
   long long ReadersDone = 0;
   std::vector<std::string> NotAnswered;
   std::vector<std::string> NotReached;
+
+  // What it did in the summary's words, e.g. "2 readers answered, 1 did not (Site 1, Clock 2),
+  // 57 transactions (Poll), 1 failure line"; for the window as well as the summary.
+  std::string Outcome() const;
 };
 
 // Runs one command string, taking down in `report` what its operation did; the host is told
-// when it starts and ends. An error that escapes is noted in the report and passed on.
+// when it starts and ends. An error that escapes is noted in the report and passed on. Every
+// operation ends with "Summary: " + its Outcome() in the log window.
 void RunReported(const std::string& command, TParameterReport& report);
-// The summary's words for one operation: "3 readers answered, 1 did not (Site 1, Clock 2),
-// 57 transactions (Poll)"; the line every operation ends with in the log window.
-std::string OperationSummary(const TParameterReport& report);
 
 // A command-line run as a script sees it: the exit status and the summary on standard output.
 struct TRunReport {
@@ -74,12 +80,19 @@ struct TRunReport {
   // (no operation, the library or its logs could not be opened, an error escaped) or a result
   // could not be kept (user.txt, the command-line log).
   int ExitStatus() const;
+  // "#2 P12: 1 reader answered, 57 transactions (Poll)" and its failure lines below, each
+  // line ended by "\n"; `index` counts from 0.
+  std::string ParameterSummary(std::size_t index) const;
+  // "Exit status 1: some operation reported a failure (see DATA/Error.Log)", with "\n".
+  std::string StatusLine() const;
+  // Every parameter's part, what was not saved, the log of the run and the status line.
   std::string Summary() const;
 };
 
 // Runs each parameter as one command with its log lines and the pause after it.
 // `commandLineRun` turns true at the first parameter. With a report, what each parameter
-// did is added to it; an error that escapes a parameter is noted there and passed on.
+// did is added to it; an error that escapes a parameter is noted there, the parameters after
+// it are added as not run, and the error is passed on.
 void RunCommandLineParameters(const std::vector<std::string>& params, int interCommandDelay,
                               bool& commandLineRun, TRunReport* report = nullptr);
 
