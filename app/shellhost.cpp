@@ -124,6 +124,10 @@ void TShellHost::OperationEnded() {
   report_ = nullptr;
 }
 
+bool TShellHost::KeepClockResults(std::string& error) {
+  return SaveChangedUsers(frm_.Users.get(), error);
+}
+
 std::string TShellHost::DataPath() const { return frm_.DataPath; }
 std::string TShellHost::PunchPath() const { return frm_.PunchPath; }
 TSiteList* TShellHost::Sites() const { return frm_.Sites.get(); }

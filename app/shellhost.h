@@ -24,6 +24,8 @@ class TShellHost : public IEngineHost {
   void ReaderDone() override;
   void OperationStarting(const std::string& command, const TParameterReport& report) override;
   void OperationEnded() override;
+  // Saves the window's users list after each clock that added users.
+  bool KeepClockResults(std::string& error) override;
   std::string DataPath() const override;
   std::string PunchPath() const override;
   TSiteList* Sites() const override;

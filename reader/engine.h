@@ -75,6 +75,10 @@ void ReportProgress(const char* operation, long long count, const char* unit);
 void ReportReaderDone(bool answered);
 void ReportSiteNotReached();
 
+// After a clock's step that may add users: the host keeps them now (KeepClockResults); a
+// failure is a failure line of the clock. True when everything is kept.
+bool KeepClockResults();
+
 // Time-zone restriction of users that polling adds: 0 always, 61 never (the default).
 void SetNewUserRestriction(int value);
 int NewUserRestriction();
