@@ -10,6 +10,7 @@
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
 #include "reader/polling.h"
+#include "reader/preflight.h"
 #include "reader/readerinfo.h"
 #include "reader/records.h"
 #include "util/fileio.h"
@@ -166,18 +167,23 @@ void RunTest(const std::string& command) {
 }
 
 bool RunCommand(const std::string& command) {
-  if (command.empty()) return false;
+  if (command.empty() || std::string("PCRDGFTX").find(command[0]) == std::string::npos)
+    return false;
+  if (!DataFilesReady(command[0])) return true;
+  const TEngineTally before = Tally();
   switch (command[0]) {
-    case 'P': RunPoll(command); return true;
-    case 'C': RunConfig(command); return true;
+    case 'P': RunPoll(command); break;
+    case 'C': RunConfig(command); break;
     case 'R':
-    case 'D': RunRestore(command); return true;
+    case 'D': RunRestore(command); break;
     case 'G':
-    case 'F': RunGet(command); return true;
-    case 'T': RunTime(command); return true;
-    case 'X': RunTest(command); return true;
-    default: return false;
+    case 'F': RunGet(command); break;
+    case 'T': RunTime(command); break;
+    default: RunTest(command); break;
   }
+  // An empty selection is not a good night: a cron job under the wrong account sees one.
+  ReportNothingReached(command, before);
+  return true;
 }
 
 std::string SelectionFromChoice(const std::string& siteText, const std::string& clockText,

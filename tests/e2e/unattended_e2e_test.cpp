@@ -255,7 +255,7 @@ TEST_F(UnattendedTest, ClosedDataDirectoryWithWritableFiles) {
   EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
   EXPECT_THAT(r.err, HasSubstr("unable to save the command-line log " + Data));
   EXPECT_THAT(Fixed(r.out), HasSubstr("Not saved: command-line log DATA/DATE.log: "));
-  EXPECT_THAT(r.out, HasSubstr("#1 P: 0 readers answered\n"));
+  EXPECT_THAT(r.out, HasSubstr("#1 P: 0 readers answered, 1 failure line\n"));
   EXPECT_EQ(Inode(Data + "user.txt"), users);  // written where it is
   EXPECT_EQ(ReadFile(Data + "user.txt"), ".users\r\n");
   EXPECT_TRUE(CommandLineLogNames().empty());
