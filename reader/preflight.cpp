@@ -88,12 +88,12 @@ bool DataFilesReady(char operation) {
 void ReportNothingReached(const std::string& command, const TEngineTally& before) {
   const TEngineTally d = TallySince(before, Tally());
   if (d.ReadersAnswered + d.ReadersFailed > 0 || d.FailureLines > 0 || d.NotStarted > 0) return;
+  // A named site that is not there is reported as such ("site not found", status 1).
+  if (!ParseSelection(command.empty() ? std::string() : command.substr(1)).Site.empty()) return;
   IEngineHost* host = EngineHost();
   const std::string file = (host ? host->DataPath() : std::string()) + "site.txt";
-  const TSelection sel = ParseSelection(command.empty() ? std::string() : command.substr(1));
-  LogErrorOutsideOperation(sel.Site.empty()
-                               ? "No readers selected: " + file + " lists no sites"
-                               : "No readers selected: site " + sel.Site + " is not in " + file);
+  LogErrorOutsideOperation("No readers selected: " + file +
+                           (host && host->Sites() ? " lists no sites" : " is not loaded"));
 }
 
 }  // namespace zv

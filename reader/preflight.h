@@ -12,8 +12,8 @@ namespace zv {
 // the operation would send from it. A file read short that is only looked in (site.txt,
 // clock.txt) gets a failure line and the operation goes on.
 bool DataFilesReady(char operation);
-// After the operation of `command`: a failure line when it reached no reader and said
-// nothing of why (no site in site.txt, a site that is not there).
+// After the operation of `command` on all sites: a failure line when it reached no reader and
+// said nothing of why (no site in site.txt, or no site list).
 void ReportNothingReached(const std::string& command, const TEngineTally& before);
 
 }  // namespace zv
