@@ -688,13 +688,28 @@ def kill_during_window_save(app, tmp, mode, kills, res):
         shutil.rmtree(root, ignore_errors=True)
 
 
+def one_case(inst, res, what, body):
+    """Runs body() (answers the seconds of its last run) as one try of res; the tree goes
+    unless the try failed or --keep was given."""
+    try:
+        res.add(True, body())
+    except Failure as e:
+        res.add(False, 0.0, "%s: %s (kept in %s)" % (what, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
 def nul_in_user_txt(app, tmp, ops, sizes, res, bound):
     """user.txt with a NUL in line 10 (a power cut's block of zeros): P and G must not save it
     over the file, the users P saw wait in user.txt.added, and once the file is mended the same
     operations complete."""
     for op in ops:
         inst = tcp_install(app, tmp, "nul-" + op, punches=5, users=sizes["fault_users"] if op == "G" else 0)
-        try:
+
+        def body(op=op, inst=inst):
             known = list(range(1000, 1000 + max(20, sizes["fault_users"])))
             whole = user_txt(known)
             lines = whole.split("\r\n")
@@ -723,14 +738,8 @@ def nul_in_user_txt(app, tmp, ops, sizes, res, bound):
             if op == "P":
                 expect(42 in user_txt_ids(inst), "user 42 lost after the mend")
             check_files(inst)
-            res.add(True, r.seconds)
-        except Failure as e:
-            res.add(False, 0.0, "NUL in user.txt during %s: %s (kept in %s)" % (op, e, inst.root))
-            continue
-        finally:
-            inst.stop()
-        if not KEEP_ALL:
-            shutil.rmtree(inst.root, ignore_errors=True)
+            return r.seconds
+        one_case(inst, res, "NUL in user.txt during " + op, body)
 
 
 # The data file each operation needs beyond site.txt and clock.txt, as a directory or a FIFO.
@@ -746,7 +755,8 @@ def unreadable_files(app, tmp, ops, short, res, bound):
     for i, (name, op) in enumerate(u for u in UNREADABLE if u[1] in ops):
         for kind in (kinds[i % 2],) if short else kinds:
             inst = tcp_install(app, tmp, "unread", punches=3, users=5)
-            try:
+
+            def body(name=name, op=op, kind=kind, inst=inst):
                 if os.path.exists(inst.path(name)):
                     os.unlink(inst.path(name))
                 if kind == "directory":
@@ -762,32 +772,27 @@ def unreadable_files(app, tmp, ops, short, res, bound):
                 expect(any("Cannot read %s" % inst.path(name) in e for e in inst.errors()),
                        "no failure line names %s" % name)
                 expect(inst.show(1) == before, "a reader was contacted")
-                res.add(True, r.seconds)
-            except Failure as e:
-                res.add(False, 0.0, "%s a %s, %s: %s (kept in %s)" % (name, kind, op, e, inst.root))
-                continue
-            finally:
-                inst.stop()
-            if not KEEP_ALL:
-                shutil.rmtree(inst.root, ignore_errors=True)
+                return r.seconds
+            one_case(inst, res, "%s a %s, %s" % (name, kind, op), body)
 
 
 def nothing_selected(app, tmp, ops, res, bound):
     """No site in site.txt (a fresh data directory under the wrong account): every operation
     ends with status 1 and a failure line, never with 0."""
     inst = Install(app, "empty", tmp)
-    try:
-        inst.write("site.txt", ".site\r\n")
-        for op in ops:
+    inst.write("site.txt", ".site\r\n")
+    for op in ops:
+        def body(op=op):
             r = inst.run([op], bound)
             expect(r.rc == 1, "%s with no site ended with status %s, not 1" % (op, r.rc))
             expect(inst.errors() and "No readers selected" in inst.errors()[-1],
                    "%s wrote no failure line" % op)
-            res.add(True, r.seconds)
-    except Failure as e:
-        res.add(False, 0.0, "no site: %s (kept in %s)" % (e, inst.root))
-        return
-    if not KEEP_ALL:
+            return r.seconds
+        try:
+            res.add(True, body())
+        except Failure as e:
+            res.add(False, 0.0, "no site, %s: %s (kept in %s)" % (op, e, inst.root))
+    if not KEEP_ALL and res.held == res.tried:
         shutil.rmtree(inst.root, ignore_errors=True)
 
 
