@@ -127,12 +127,14 @@ TEST_F(DamagedDataTest, APollKeepsTheUsersItSawWhenUserTxtWasReadShort) {
 
   TRunResult r = RunZorvan({"C", "P"});
   EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+  // Refused after the clock and again at the end of the poll, each time with the same reason.
+  const std::string refused = "Failed to save users file DATA/user.txt: read only up to a NUL "
+                              "byte in line 3 (byte offset 42 of 81), not saved over so as not "
+                              "to cut off the rest; 1 record added since are kept in "
+                              "DATA/user.txt.added\n";
   EXPECT_THAT(Fixed(r.out), HasSubstr("#1 C: 1 reader answered\n#2 P: 1 reader answered, "
-                                      "1 transaction (Poll), results not saved, 1 failure line\n"
-                                      "    Failed to save users file DATA/user.txt: read only up to "
-                                      "a NUL byte in line 3 (byte offset 42 of 81), not saved over "
-                                      "so as not to cut off the rest; 1 record added since are "
-                                      "kept in DATA/user.txt.added\n"));
+                                      "1 transaction (Poll), results not saved, 2 failure lines\n"
+                                      "    Site 007, Clock 02: " + refused + "    " + refused));
   EXPECT_THAT(CommandLineLog(), Not(HasSubstr("No configuration defined")));
   EXPECT_THAT(Fixed(CommandLineLog()),
               HasSubstr("Users loaded\r\nDATA/user.txt was read only up to a NUL byte in line 3"));
