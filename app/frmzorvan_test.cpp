@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextCursor>
+#include <set>
 
 #include "app/apptest.h"
 
@@ -109,12 +110,12 @@ TEST_F(FrmZorvanTest, MenuBarCarriesNamesCaptionsShortcutsAndOrder) {
     got.push_back(text);
   }
   EXPECT_EQ(got, (std::vector<std::string>{
-      "mniFile &File: mniNew &New; mniOpen &Open...; mniSave &Save; mniSaveAs Save &As...; -;"
-      " mniExportPunches &Export Punches...; -;"
-      " mniExit E&xit;",
+      "mniFile &File: mniNew &New [Ctrl+N]; mniOpen &Open... [Ctrl+O]; mniSave &Save [Ctrl+S];"
+      " mniSaveAs Save &As...; -; mniExportPunches &Export Punches...; -;"
+      " mniExit E&xit [Ctrl+Q];",
       "Edit1 E&dit: Undo1 &Undo [Ctrl+Z]; -; Cut1 Cu&t [Ctrl+X]; Copy1 &Copy [Ctrl+C];"
       " Paste1 &Paste [Ctrl+V]; Delete1 &De&lete [Del]; -; SelectAll1 Select &All [Ctrl+A]; -;"
-      " mniOptions &Options;",
+      " mniFind &Find... [Ctrl+F]; mniFindNext Find &Next [F3]; -; mniOptions &Options;",
       "Maintenance1 &Maintenance: mniSites S&ites...; mniBells &Bells...;"
       " mniHolidays &Holidays...; mniClocks &Clocks...; mniGroups &Groups...;"
       " mniUsers &Users...; mniTimeZones &Time Zones...;",
@@ -125,7 +126,13 @@ TEST_F(FrmZorvanTest, MenuBarCarriesNamesCaptionsShortcutsAndOrder) {
       "View1 &View: mniListUsers &Users List; mniPunchLog &Punch Log;"
       " mniTodaysPunchs &Todays Punches; mniErrorLog &Error Log; mniSystemLog &System Log;"
       " mniTransactionData Transaction &Data;",
-      "Help1 &Help: mniAbout &About...;"}));
+      "Help1 &Help: mniManual &Manual [F1]; mniAbout &About...;"}));
+  // No key is given to two items.
+  std::set<QString> keys;
+  for (QAction* a : w->findChildren<QAction*>()) {
+    if (a->shortcut().isEmpty()) continue;
+    EXPECT_TRUE(keys.insert(a->shortcut().toString()).second) << a->shortcut().toString().toStdString();
+  }
 }
 
 TEST_F(FrmZorvanTest, AddLogLineAppendsLinesAndMarksModified) {
