@@ -10,7 +10,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -473,6 +476,26 @@ TEST_F(EditorTest, ManualOpensTheInstalledReadme) {
   EXPECT_EQ(boxes.Texts().size(), 1u);
   EXPECT_EQ(QFileInfo(opened.source().toLocalFile()).canonicalFilePath().toStdString(),
             QFileInfo(QString::fromStdString(doc + "README.md")).canonicalFilePath().toStdString());
+}
+
+// The Open dialog shows its Size, Type and Date columns whole, at any font.
+TEST_F(EditorTest, FileDialogShowsItsColumnsWhole) {
+  auto w = Window();
+  std::string dir = MakeDir("dialog");
+  WriteFile(dir + "a-rather-long-file-name-of-a-log.txt", std::string(123456, 'x'));
+  QFileDialog dlg(w.get(), QStringLiteral("Open"), QString::fromStdString(dir));
+  LayOutFileDialog(dlg);
+  dlg.show();
+  for (int i = 0; i < 20; ++i) QTest::qWait(20);
+  auto* tree = dlg.findChild<QTreeView*>(QStringLiteral("treeView"));
+  ASSERT_NE(tree, nullptr);
+  ASSERT_TRUE(tree->isVisible());
+  QHeaderView* h = tree->header();
+  for (int c = 1; c < h->count(); ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_GE(h->sectionSize(c), std::max(static_cast<QAbstractItemView*>(tree)->sizeHintForColumn(c), h->sectionSizeHint(c)));
+  }
+  EXPECT_LE(h->length(), tree->viewport()->width() + 1);
 }
 
 TEST_F(EditorTest, UsersListReportMatchesByteForByte) {

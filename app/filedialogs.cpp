@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QStringList>
+#include <QTreeView>
+#include <algorithm>
 
 namespace zv {
 
@@ -22,7 +25,28 @@ QStringList Filters(const char* const (&f)[N]) {
   return l;
 }
 
+}  // namespace
+
+void LayOutFileDialog(QFileDialog& dlg) {
+  // Qt's own dialog opens at about 620 by 410 pixels, which cuts its Size, Type and Date
+  // columns: room for them, in characters of the font, and the columns as wide as they need.
+  dlg.setViewMode(QFileDialog::Detail);
+  const QFontMetrics fm = dlg.fontMetrics();
+  dlg.resize(std::max(dlg.width(), fm.averageCharWidth() * 110),
+             std::max(dlg.height(), fm.height() * 30));
+  if (auto* tree = dlg.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* h = tree->header();
+    h->setStretchLastSection(false);
+    h->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < h->count(); ++c)
+      h->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  }
+}
+
+namespace {
+
 std::string Run(QFileDialog& dlg) {
+  LayOutFileDialog(dlg);
   dlg.setDefaultSuffix(QStringLiteral("txt"));
   // The save question of our own (ConfirmOverwrite) asks instead of Qt's.
   dlg.setOption(QFileDialog::DontConfirmOverwrite);

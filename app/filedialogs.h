@@ -7,6 +7,8 @@
 
 class QWidget;
 
+class QFileDialog;
+
 namespace zv {
 
 class IFileDialogs {
@@ -53,5 +55,8 @@ class TScriptedFileDialogs : public IFileDialogs {
   std::deque<std::string> answers_;
   IFileDialogs* previous_;
 };
+
+// Gives Qt's Open and Save As dialogs room for their columns and each column its width.
+void LayOutFileDialog(QFileDialog& dlg);
 
 }  // namespace zv
