@@ -201,7 +201,7 @@ void TfrmZorvan::LoadDataSet() {
   // lines let events run, so the menus wait for their first refresh: no command may act on a
   // data set that is half loaded.
   mnuMain->setEnabled(false);
-  Modems = LoadModemList(ProgramPath + "modem.txt");
+  Modems = LoadModemList(ModemFileName(DataPath, ProgramPath));
   if ((Sites = NewList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
   if ((Configs = NewList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
   if ((Clocks = NewList<TClockList>(DataPath + "clock.txt"))) AddLogLine("Clocks loaded");
@@ -243,8 +243,8 @@ bool TfrmZorvan::ReloadDataFile(const std::string& name) {
   if (name == "user.txt") return Reload(Users, DataPath + name);
   if (name == "site.txt") return Reload(Sites, DataPath + name);
   if (name == "modem.txt") {
-    // From the data directory, where the editor saves it (at start it comes from the program's).
-    Modems = LoadModemList(DataPath + name);
+    // Looked up as at start, so that an edit counts the same now and after a restart.
+    Modems = LoadModemList(ModemFileName(DataPath, ProgramPath));
     return true;
   }
   if (name == "zv.cfg") return Reload(Configs, DataPath + name);
