@@ -303,7 +303,9 @@ bool RestoreFullWork(std::size_t size, bool ext) {
   }
   if (full() && !next()) return false;
   // The last bank goes too, empty or not: a bank of 255 ends the reader's user memory.
-  return SendBank(number, bank);
+  if (!SendBank(number, bank)) return false;
+  Progress("Restore", number + 1, "banks");
+  return true;
 }
 
 }  // namespace

@@ -230,15 +230,23 @@ bool ForceDirectories(const std::string& path) {
   return DirectoryExists(p);
 }
 
-std::string FindFileIgnoreCase(const std::string& dir, const std::string& name) {
+std::string FindFileIgnoreCase(const std::string& dir, const std::string& name,
+                               bool* ambiguous) {
+  if (ambiguous) *ambiguous = false;
   std::string exact = dir + name;
   if (PathExists(exact)) return exact;
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return exact;
   std::string found;
   while (dirent* e = ::readdir(d)) {
-    if (EqualsIgnoreCaseAscii(e->d_name, name)) {
+    if (!EqualsIgnoreCaseAscii(e->d_name, name)) continue;
+    if (found.empty()) {
       found = dir + e->d_name;
+      if (!ambiguous) break;
+    } else {
+      // The order of a directory listing is no choice between two files.
+      *ambiguous = true;
+      found.clear();
       break;
     }
   }

@@ -39,9 +39,11 @@ bool PathExists(const std::string& path);
 // Creates the directory and its parents; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
 
-// `dir` + `name` when it exists; else the one entry of `dir` whose name equals `name`
-// ignoring ASCII case; else `dir` + `name`. `dir` ends with "/".
-std::string FindFileIgnoreCase(const std::string& dir, const std::string& name);
+// `dir` + `name` when it exists; else the first entry of `dir` whose name equals `name`
+// ignoring ASCII case; else `dir` + `name`. `dir` ends with "/". With `ambiguous`, it is set
+// when there is no exact name and more than one such entry, and `dir` + `name` is answered.
+std::string FindFileIgnoreCase(const std::string& dir, const std::string& name,
+                               bool* ambiguous = nullptr);
 
 // The directory part of a path with a trailing "/", or "./".
 std::string DirectoryOf(const std::string& path);
