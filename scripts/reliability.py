@@ -982,6 +982,8 @@ def main():
     ap.add_argument("--ops", default="PCTGFRDX", help="only these operations (letters)")
     ap.add_argument("--faults", default=None, help="only the faults matching this regular expression "
                     "(and no kills or full disks)")
+    ap.add_argument("--io-only", action="store_true",
+                    help="only the injected I/O failures and the power cuts")
     a = ap.parse_args()
     KEEP_ALL = a.keep
     seed = a.seed if a.seed is not None else random.randrange(1 << 30)
@@ -1015,6 +1017,9 @@ def main():
     bound = 60 if a.short else 120
     if a.faults:
         faults = [f for f in faults if re.search(a.faults, f[0])]
+    if a.io_only:
+        faults = []
+    others = not a.faults and not a.io_only
 
     tmp = tempfile.mkdtemp(prefix="zvrel-")
     started = time.time()
@@ -1031,29 +1036,29 @@ def main():
         "D": "the same, and the reader out of idle mode after the last run"}
     pool = concurrent.futures.ThreadPoolExecutor(a.jobs)
     futures = []
-    for op in [o for o in "PFGRD" if o in a.ops and not a.faults]:
+    for op in [o for o in "PFGRD" if o in a.ops and others]:
         res = Result("kill -9", "during %s%s" % (op, " (and its user.txt save)" if op in "PG" else
                                                    " (user.idx, user.dat)" if op == "F" else ""),
                      kill_checks[op])
         results.append(res)
         futures.append(pool.submit(kill_series, app, tmp, op, kills[op], sizes, prepared_kill, bound, res))
-    if "P" in a.ops and not a.faults:
+    if "P" in a.ops and others:
         res = Result("kill -9", "during P's save of user.txt (%d users)" % sizes["save_users"],
                      "user.txt the old or the new one, whole")
         results.append(res)
         futures.append(pool.submit(kill_during_save, app, tmp, kills["S"], sizes, res, bound))
-    if not a.faults and os.access(os.path.join(app, "zvsaveloop"), os.X_OK):
+    if others and os.access(os.path.join(app, "zvsaveloop"), os.X_OK):
         for mode, what in (("editor", "the editor's save of site.txt"), ("list", "a dialog's save of site.txt")):
             res = Result("kill -9", "during " + what, "site.txt one whole version")
             results.append(res)
             futures.append(pool.submit(kill_during_window_save, app, tmp, mode, kills["S"], res))
-    for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and not a.faults]:
+    for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and others]:
         res = Result("full disk", "during %s" % {"P": "a poll (Punch.Log)", "F": "F (user.dat)",
                                                   "G": "G (user.dat)", "S": "P's save of user.txt"}[op],
                      "a failure line; nothing lost; old files kept; the next run completes")
         results.append(res)
         futures.append(pool.submit(full_disk, app, tmp, op, sizes, res, bound))
-    for op in [o for o in "PF" if o in a.ops and not a.faults]:
+    for op in [o for o in "PF" if o in a.ops and others]:
         res = Result("lying", "reader whose %s never end%s (128K)" % (("log", "s") if op == "P" else ("banks", "")),
                      "%s stops at what the memory holds; a failure line; status 1; nothing lost" % op)
         results.append(res)
