@@ -91,6 +91,7 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
   SetNewUserRestriction(NewUserRestriction);
   AutoSaveCommandLineLog = v.SaveCommandLineLog;
   InterCommandDelay = v.InterCommandDelay;
+  ParallelLines = v.ParallelLines;
 
   Busy = false;
   lb->clear();

@@ -43,6 +43,8 @@ class TfrmZorvan : public QMainWindow {
   std::string CurrentFileName;
   std::string PunchPath;
   int InterCommandDelay = kDefaultInterCommandDelay;
+  // Lines a reader operation works at once: the ParallelLines setting, or the command line's.
+  int ParallelLines = kDefaultParallelLines;
   std::vector<std::string> Modems;
   // The data set; none while its file cannot be loaded.
   std::unique_ptr<TSiteList> Sites;

@@ -1,5 +1,8 @@
 #include "app/startup.h"
 
+#include "app/settings.h"
+#include "util/text.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <sys/socket.h>
@@ -95,6 +98,15 @@ const TOptionSpec kOptions[] = {
        c.Quiet = true;
        return std::string();
      }},
+    {"--parallel-lines", nullptr, true,
+     [](TCommandLine& c, const std::string& value) {
+       long long n;
+       if (!ParseInt(value, n) || n < 1 || n > kMaxParallelLines)
+         return "the option --parallel-lines takes a number of lines from 1 to " +
+                std::to_string(kMaxParallelLines) + ", not \"" + value + "\"";
+       c.ParallelLines = static_cast<int>(n);
+       return std::string();
+     }},
 };
 
 const TOptionSpec* FindOption(const std::string& name) {
@@ -154,7 +166,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string VersionText() { return std::string("zorvan32 (Zorvan Utility) ") + ZV_VERSION + "\n"; }
 
 std::string HelpText() {
-  return "Usage: zorvan32 [--quiet] [OPERATION...]\n"
+  return "Usage: zorvan32 [--quiet] [--parallel-lines N] [OPERATION...]\n"
          "       zorvan32 -h | --help | --version\n"
          "\n"
          "The Zorvan Utility keeps the data set of a Zorvan time-clock installation and runs\n"
@@ -174,6 +186,9 @@ std::string HelpText() {
          "run offscreen. A summary goes to standard output at the end of the run; with\n"
          "--quiet only when the exit status is not 0 (for cron, which mails any output).\n"
          "Options come before the operations; \"--\" ends them.\n"
+         "--parallel-lines N works up to N lines (serial ports, modems, network readers) at\n"
+         "once, 1 to 64; it wins over the ParallelLines setting for this run.\n"
+         "\n"
          "Exit status: 0 every operation ran without a failure; 1 some operation reported a\n"
          "failure (see Error.Log); 2 the parameters could not be run or their results not kept.\n"
          "\n"

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &zv::TSingleInstance::ActivationRequested, &frmZorvan,
                      &zv::TfrmZorvan::BringToFront);
     frmZorvan.Parameters = params;
+    if (line.ParallelLines > 0) frmZorvan.ParallelLines = line.ParallelLines;
     frmZorvan.show();
     // The load lines let events run: a window closed that early must not leave a hidden
     // program running, since quitting before the loop starts is not remembered.

@@ -11,6 +11,14 @@ if(ZV_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(ZV_TSAN)
+  if(ZV_SANITIZE)
+    message(FATAL_ERROR "ZV_TSAN and ZV_SANITIZE cannot be combined: build them apart")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Sources of a directory: every .cpp that is not a test, a fuzz target or a main.
 function(zv_dir_sources out dir)
   file(GLOB all CONFIGURE_DEPENDS "${dir}/*.cpp")

@@ -15,6 +15,7 @@ std::map<int32_t, TChannelPtr>& Table() {
   return t;
 }
 int32_t gNextHandle = 1;
+int gNetworkUsers = 0;  // start-ups not yet cleaned up, under gTableMutex
 }  // namespace
 
 TChannel::~TChannel() { CloseFd(); }
@@ -52,10 +53,22 @@ TChannelPtr RemoveChannel(int32_t handle) {
   return c;
 }
 
-void RemoveTcpChannels() {
+void StartNetwork() {
+  std::lock_guard<std::mutex> lock(gTableMutex);
+  ++gNetworkUsers;
+}
+
+void StopNetwork() {
+  // Destroyed after the table's lock is given up: a channel still in a call elsewhere keeps
+  // its own reference and closes when that call ends.
   std::vector<TChannelPtr> gone;
   {
     std::lock_guard<std::mutex> lock(gTableMutex);
+    if (gNetworkUsers > 1) {
+      --gNetworkUsers;
+      return;
+    }
+    gNetworkUsers = 0;
     for (auto it = Table().begin(); it != Table().end();) {
       if (it->second->kind == TChannel::TKind::Tcp) {
         gone.push_back(it->second);
