@@ -789,6 +789,27 @@ class IoSubject:
             shutil.rmtree(self.inst.root, ignore_errors=True)
 
 
+def io_try(app, tmp, what, sizes, prepared, res, bound, failed, env_of, wrap=()):
+    """One run of the subject with a fault injected, judged. failed(subject) answers the call
+    that failed for good (or None) and how to name the try."""
+    subj = None
+    try:
+        subj = IoSubject(app, tmp, what, sizes, prepared)
+        r = subj.run(bound, wrap=wrap, env=env_of(subj))
+        call, label = failed(subj)
+        try:
+            subj.judge(r, call)
+        except Failure as e:
+            raise Failure("%s: %s" % (label, e))
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "%s (kept in %s)" % (e, subj.inst.root if subj else tmp))
+        if subj:
+            subj.inst.stop()
+        return
+    subj.cleanup()
+
+
 # Failures that once passed unreported, each tried on its own: (subject, call, path part).
 IO_TARGETS = [("R", "pread", "user.dat"), ("D", "pread", "user.dat"), ("list", "fsync", "/data"),
               ("editor", "fsync", "/data"), ("P", "fsync", "/data"), ("P", "fdatasync", "Punch.Log"),
@@ -797,24 +818,11 @@ IO_TARGETS = [("R", "pread", "user.dat"), ("D", "pread", "user.dat"), ("list", "
 
 def io_targets(app, tmp, sizes, prepared, res, bound):
     for what, call, part in IO_TARGETS:
-        subj = None
-        try:
-            subj = IoSubject(app, tmp, what, sizes, prepared)
-            env = io_env(app, subj.inst.data)
-            env.update({"ZV_IO_FAIL_CALL": call, "ZV_IO_FAIL_PATH": part})
-            r = subj.run(bound, env=env)
-            try:
-                subj.judge(r, call)
-            except Failure as e:
-                raise Failure("%s with the first %s of %s failing: %s" % (what, call, part, e))
-            res.add(True, r.seconds)
-        except Failure as e:
-            res.add(False, 0.0, "%s (kept in %s)" % (e, subj.inst.root if subj else tmp))
-            if subj:
-                subj.inst.stop()
-            continue
-        subj.cleanup()
-
+        io_try(app, tmp, what, sizes, prepared, res, bound,
+               lambda subj, what=what, call=call, part=part:
+                   (call, "%s with the first %s of %s failing" % (what, call, part)),
+               lambda subj, call=call, part=part:
+                   dict(io_env(app, subj.inst.data), ZV_IO_FAIL_CALL=call, ZV_IO_FAIL_PATH=part))
 
 def io_env(app, data, log=None, fail_at=None, err=5):
     env = {"LD_PRELOAD": os.path.join(app, "libzviotrace.so"), "ZV_IO_DIR": data}
@@ -836,9 +844,9 @@ def failed_call_of(log):
     return None, ""
 
 
-def io_sweep(app, tmp, what, sizes, prepared, picks, res, bound):
-    """Fails the k-th watched call of one run, for every k (or `picks` of them), each in a fresh
-    installation; EIO, ENOSPC and EINTR in turn."""
+def io_sweep(app, tmp, what, sizes, prepared, picks, res, bound, seed):
+    """Fails the k-th watched call of one run, for every k (or `picks` of them, the same for
+    the same seed), each in a fresh installation; EIO, ENOSPC and EINTR in turn."""
     try:
         subj = IoSubject(app, tmp, what, sizes, prepared)
         log = os.path.join(subj.inst.root, "calls.rec")
@@ -853,27 +861,17 @@ def io_sweep(app, tmp, what, sizes, prepared, picks, res, bound):
         return
     ks = list(range(1, calls + 1))
     if picks and len(ks) > picks:
-        ks = sorted(random.sample(ks, picks))
+        ks = sorted(random.Random("%d %s" % (seed, what)).sample(ks, picks))
     res.calls = max(getattr(res, "calls", 0), calls)
     for i, k in enumerate(ks):
         err = (5, 28, 4)[i % 3]  # EIO, ENOSPC, EINTR
-        subj = None
-        try:
-            subj = IoSubject(app, tmp, what, sizes, prepared)
-            log = os.path.join(subj.inst.root, "calls.rec")
-            r = subj.run(bound, env=io_env(app, subj.inst.data, log=log, fail_at=k, err=err))
-            call, path = failed_call_of(log)
-            try:
-                subj.judge(r, call if err != 4 else None)
-            except Failure as e:
-                raise Failure("%s failing call %d (%s %s, errno %d): %s" % (what, k, call, path, err, e))
-            res.add(True, r.seconds)
-        except Failure as e:
-            res.add(False, 0.0, "%s (kept in %s)" % (e, subj.inst.root if subj else tmp))
-            if subj:
-                subj.inst.stop()
-            continue
-        subj.cleanup()
+
+        def failed(subj, k=k, err=err):
+            call, path = failed_call_of(os.path.join(subj.inst.root, "calls.rec"))
+            # An interrupted call is tried again: it need not be reported.
+            return (call if err != 4 else None), "%s failing call %d (%s %s, errno %d)" % (what, k, call, path, err)
+        io_try(app, tmp, what, sizes, prepared, res, bound, failed,
+               lambda subj, k=k, err=err: io_env(app, subj.inst.data, os.path.join(subj.inst.root, "calls.rec"), k, err))
 
 
 FIU_POINTS = ["posix/io/oc/*", "posix/io/rw/*", "posix/io/sync/*", "posix/io/dir/rename",
@@ -887,32 +885,19 @@ def io_random(app, tmp, what, sizes, prepared, probability, seeds, res, bound):
     for point in FIU_POINTS:
         wrap += ["-c", "enable_random name=%s,probability=%g" % (point, probability)]
     for seed in seeds:
-        subj = None
-        try:
-            subj = IoSubject(app, tmp, what, sizes, prepared)
-            r = subj.run(bound, wrap=wrap, env={"FIU_PRNG_SEED": str(seed)})
-            try:
-                subj.judge(r)
-            except Failure as e:
-                raise Failure("%s under fiu p=%g seed %d: %s" % (what, probability, seed, e))
-            res.add(True, r.seconds)
-        except Failure as e:
-            res.add(False, 0.0, "%s (kept in %s)" % (e, subj.inst.root if subj else tmp))
-            if subj:
-                subj.inst.stop()
-            continue
-        subj.cleanup()
+        io_try(app, tmp, what, sizes, prepared, res, bound,
+               lambda subj, seed=seed: (None, "%s under fiu p=%g seed %d" % (what, probability, seed)),
+               lambda subj, seed=seed: {"FIU_PRNG_SEED": str(seed)}, wrap)
 
-
-def power_cuts(app, tmp, what, sizes, prepared, per_moment, res, bound, seed):
+def power_cuts(app, tmp, what, sizes, prepared, per_moment, res, bound, seed, fresh=False):
     """A run recorded, then every moment of it cut: each state a power cut could leave is
-    checked (scripts/powercut.py)."""
+    checked (scripts/powercut.py). `fresh`: a poll that creates Punch.Log and its companions."""
     import powercut
     subj = None
     try:
         subj = IoSubject(app, tmp, what, sizes, prepared)
         inst = subj.inst
-        if what == "P":
+        if what == "P" and not fresh:
             # Punch.Log exists: its appends, not only its creation, are tried.
             inst.write("Punch.Log", "")
         before = powercut.snapshot(inst.data)
@@ -943,7 +928,8 @@ def start_io_families(app, tmp, a, sizes, prepared, pool, futures, seed):
                      else "%d k at random" % sizes["io_picks"]),
                      "no crash or hang; files whole; nothing lost; success only when all done")
         rows.append(res)
-        futures.append(pool.submit(io_sweep, app, tmp, what, sizes, prepared, sizes["io_picks"], res, bound))
+        futures.append(pool.submit(io_sweep, app, tmp, what, sizes, prepared, sizes["io_picks"], res, bound,
+                                   seed))
     res = Result("I/O fault", "a failure once passed unreported, each",
                  "; ".join("%s: %s %s" % t for t in IO_TARGETS))
     rows.append(res)
@@ -959,12 +945,13 @@ def start_io_families(app, tmp, a, sizes, prepared, pool, futures, seed):
     else:
         print("reliability: fiu-run is not installed (fiu-utils): its random I/O failures are left out")
     cut_sizes = dict(sizes, io_punches=sizes["cut_punches"], io_users=sizes["cut_users"])
-    for what in [w for w in ("P", "G", "F", "editor", "list") if w in subjects]:
-        res = Result("power cut", "every moment of %s" % what,
+    for what, fresh in [(w, f) for w, f in (("P", True), ("P", False), ("G", False), ("F", False),
+                                            ("editor", False), ("list", False)) if w in subjects]:
+        res = Result("power cut", "every moment of %s%s" % (what, " (new Punch.Log)" if fresh else ""),
                      "punches confirmed kept; user.idx names written records; files whole")
         rows.append(res)
         futures.append(pool.submit(power_cuts, app, tmp, what, cut_sizes, prepared, sizes["cut_states"],
-                                   res, 120, seed))
+                                   res, 120, seed, fresh))
     return rows
 
 
