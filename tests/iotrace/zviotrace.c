@@ -16,6 +16,8 @@
  * Writes and creations are logged after the call succeeds, a socket send before it is made
  * and a sync only once it returned, so that the record never shows a sync earlier than it
  * was, nor a request later. Threads share one lock. */
+/* The wrappers replace the calls the fortified headers would inline. */
+#undef _FORTIFY_SOURCE
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -141,7 +143,8 @@ static void absolute(int dirfd, const char* path, char* out) {
     ssize_t n = readlink(link, base, sizeof base - 1);
     base[n > 0 ? n : 0] = 0;
   }
-  snprintf(out, PATH_MAX, "%s/%s", base, path);
+  /* A path too long to tell is no path of ours. */
+  if (snprintf(out, PATH_MAX, "%s/%s", base, path) >= PATH_MAX) out[0] = 0;
 }
 
 static int inside(const char* abs) {
