@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/frmzorvan.h"
+#include "app/punchexportrun.h"
 #include "app/qtmessageboxes.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
   // The command line as the shell gave it, read whole before anything runs or is touched.
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  // The payroll export runs no reader operation and opens no window.
+  if (zv::IsPunchExportRequest(args))
+    return zv::RunPunchExportCommand(args, zv::SettingsFileFor(argv[0]), zv::DefaultDataDirectory());
   const zv::TCommandLine line = zv::ParseCommandLine(args);
   switch (line.Request) {
     case zv::TStartRequest::Help: std::fputs(zv::HelpText().c_str(), stdout); return 0;

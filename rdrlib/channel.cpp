@@ -6,6 +6,8 @@
 #include <map>
 #include <vector>
 
+#include "rdrlib/serialline.h"
+
 namespace zv {
 
 namespace {
@@ -22,10 +24,10 @@ TChannel::~TChannel() { CloseFd(); }
 
 void TChannel::CloseFd() {
   if (fd < 0) return;
-  // A serial close waits until pending output has gone out, which on a slow line can take
-  // half a minute: what is still unsent is of no use to anyone, so it is dropped.
-  if (kind == TKind::Serial) ::tcflush(fd, TCIOFLUSH);
-  ::close(fd);
+  if (kind == TKind::Serial)
+    CloseSerialLine(fd);
+  else
+    ::close(fd);
   fd = -1;
 }
 

@@ -127,8 +127,7 @@ int32_t rdrOpenModemChannel(int32_t channel, int32_t baud, const char* phone, in
     rc = DialModem(fd, baud, ch.modemInit, number);
     if (rc != RDR_OK) {
       HangUpModem(fd, false);
-      ::tcflush(fd, TCIOFLUSH);
-      ::close(fd);
+      CloseSerialLine(fd);
       return rc;
     }
     ch.fd = fd;
