@@ -12,7 +12,7 @@ last synced. From every moment of the record the states are built and checked:
 - every user.idx line that names an id names a record written for that id in user.dat;
 - a file saved whole is one of the forms it had (before the run, or as renamed into place),
   and no file that was there before the run is gone;
-- the logs and trans.dat end in whole lines.
+- the logs, trans.dat and users.pending (appended to, and rewritten whole) end in whole lines.
 
 Used by scripts/reliability.py; `python3 scripts/powercut.py --selftest` checks the checker.
 """
@@ -21,7 +21,7 @@ import random
 import re
 import sys
 
-APPEND_LOGS = re.compile(r"(?i)(punch\.log|sys\.log|error\.log|trans\.dat|\d{8}\.log)$")
+APPEND_LOGS = re.compile(r"(?i)(punch\.log|sys\.log|error\.log|trans\.dat|users\.pending|\d{8}\.log)$")
 
 
 class Broken(Exception):
