@@ -165,8 +165,12 @@ bool WriteFileAtomic(const std::string& given, const std::string& content, std::
     ::unlink(name.data());
     return false;
   }
-  // Make the rename itself durable.
-  SyncDirectoryOf(path);
+  // The rename is durable only once the directory is: until then a power cut may bring the
+  // old file back, so a failure here is a failed save (the new content stays in place).
+  if (!SyncDirectoryOf(path)) {
+    SetError(error, "cannot flush the directory of " + path);
+    return false;
+  }
   return true;
 }
 

@@ -19,7 +19,8 @@ TReadResult ReadWholeFile(const std::string& path, std::string& out, std::string
 // far as the process may set them. Two cases are written in place instead, flushed, with the
 // room claimed first: a file with several hard links (so every name sees the change), and a
 // writable file in a directory that is not. False on any failure, the old file whole (but for
-// an input/output error in the middle of an in-place write).
+// an input/output error in the middle of an in-place write, and for a failed flush of the
+// directory after the rename: the new file is then in place, but a power cut may undo it).
 bool WriteFileAtomic(const std::string& path, const std::string& content, std::string* error = nullptr);
 // The path with every symbolic link at its end followed (also to a target that does not exist
 // yet); the path itself when it is no link or the links loop.
