@@ -231,7 +231,7 @@ void TfrmZorvan::LoadDataSet() {
   // lines let events run, so the menus wait for their first refresh: no command may act on a
   // data set that is half loaded.
   mnuMain->setEnabled(false);
-  Modems = LoadModemList(ProgramPath + "modem.txt");
+  Modems = LoadModemList(ModemFileName(DataPath, ProgramPath));
   auto& f = LoadFailures;
   if ((Sites = NewList<TSiteList>(DataPath, "site.txt", f))) AddLogLine("Sites loaded");
   if ((Configs = NewList<TZvCfgList>(DataPath, "zv.cfg", f))) AddLogLine("Configurations loaded");
@@ -296,8 +296,8 @@ bool TfrmZorvan::ReloadDataFile(const std::string& name) {
   if (name == "user.txt") return Reload(Users, name);
   if (name == "site.txt") return Reload(Sites, name);
   if (name == "modem.txt") {
-    // From the data directory, where the editor saves it (at start it comes from the program's).
-    Modems = LoadModemList(DataPath + name);
+    // Looked up as at start, so that an edit counts the same now and after a restart.
+    Modems = LoadModemList(ModemFileName(DataPath, ProgramPath));
     return true;
   }
   if (name == "zv.cfg") return Reload(Configs, name);

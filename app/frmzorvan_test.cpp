@@ -163,7 +163,9 @@ TEST_F(FrmZorvanTest, CloseIsRefusedWhileBusy) {
   EXPECT_TRUE(w->close());
 }
 
-TEST_F(FrmZorvanTest, ModemsComeFromTheProgramDirectoryAtStartAndDataDirectoryOnReload) {
+// modem.txt of the data directory, else the installed default beside the program: an edit
+// of it takes effect at once and is still there after a restart.
+TEST_F(FrmZorvanTest, ModemsComeFromTheDataDirectoryElseTheProgramDirectory) {
   {
     auto w = ShownWindow();
     EXPECT_EQ(w->Modems, std::vector<std::string>{"AT&F"});
@@ -176,6 +178,12 @@ TEST_F(FrmZorvanTest, ModemsComeFromTheProgramDirectoryAtStartAndDataDirectoryOn
   EXPECT_EQ(w->Modems, std::vector<std::string>{"ATX4"});
   EXPECT_FALSE(w->ReloadDataFile("nothing.txt"));
   EXPECT_FALSE(w->ReloadDataFile("MODEM.TXT"));
+  w.reset();
+  w = ShownWindow();
+  EXPECT_EQ(w->Modems, std::vector<std::string>{"ATX4"});
+  ASSERT_EQ(unlink((w->DataPath + "modem.txt").c_str()), 0);
+  EXPECT_TRUE(w->ReloadDataFile("modem.txt"));
+  EXPECT_EQ(w->Modems, (std::vector<std::string>{"ATZ", "AT&F1"}));
 }
 
 TEST_F(FrmZorvanTest, MissingOrUnusableDataDirectoryIsQuiet) {
@@ -255,7 +263,7 @@ TEST_F(FrmZorvanTest, EmptyDataDirectoryGetsTheFiveFilesAndTheFiveLoadLines) {
     EXPECT_TRUE(FileExists(w->DataPath + f)) << f;
   }
   for (QAction* a : w->Maintenance1->actions()) EXPECT_TRUE(a->isEnabled());
-  // The modem list is never looked for in the data directory at start.
+  // The modem list is read, never created.
   EXPECT_FALSE(FileExists(w->DataPath + "modem.txt"));
 }
 
