@@ -6,28 +6,34 @@
 namespace zv {
 
 QString DocumentTextFromBytes(const std::string& bytes) {
-  std::string joined;
-  joined.reserve(bytes.size());
-  bool first = true;
-  ForEachTextLine(bytes, [&](std::size_t begin, std::size_t length) {
-    if (!first) joined += '\n';
-    first = false;
-    joined.append(bytes, begin, length);
-  });
-  return QString::fromLatin1(joined.data(), static_cast<qsizetype>(joined.size()));
+  // Every line end becomes one "\n", the last one included: a file that ends with a line end
+  // shows an empty last line, where typing starts a new record instead of joining the last.
+  std::string text;
+  text.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\r') {
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      text += '\n';
+    } else {
+      text += c;
+    }
+  }
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 int DocumentLineCount(const QTextDocument& doc) {
-  // A document always holds one block; an empty one is no line.
-  if (doc.blockCount() == 1 && doc.firstBlock().length() <= 1) return 0;
-  return doc.blockCount();
+  // An empty last block is the place after the last line end, not a line.
+  const int blocks = doc.blockCount();
+  return doc.lastBlock().length() <= 1 ? blocks - 1 : blocks;
 }
 
 std::string BytesFromDocument(const QTextDocument& doc) {
   std::string out;
-  if (DocumentLineCount(doc) == 0) return out;
+  const int lines = DocumentLineCount(doc);
   out.reserve(static_cast<std::size_t>(doc.characterCount()) + 2 * doc.blockCount());
-  for (QTextBlock b = doc.firstBlock(); b.isValid(); b = b.next()) {
+  QTextBlock b = doc.firstBlock();
+  for (int i = 0; i < lines; ++i, b = b.next()) {
     out += b.text().toLatin1().toStdString();
     out += "\r\n";
   }

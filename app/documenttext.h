@@ -24,10 +24,12 @@ void ForEachTextLine(const std::string& bytes, F&& line) {
   if (start < n) line(start, n - start);
 }
 
-// The text the plain text area shows for file bytes: the lines joined by "\n".
+// The text the plain text area shows for file bytes: every line end as "\n", so that a file
+// ending with a line end shows an empty last line.
 QString DocumentTextFromBytes(const std::string& bytes);
-// The file bytes of a text document: every line followed by CR LF; an empty document is no
-// line at all. Reads the blocks' raw text, since toPlainText() turns byte A0 into a blank.
+// The file bytes of a text document: every line followed by CR LF, an empty last line (the
+// place after the last line end) writing nothing; so bytes with CR LF line ends come back
+// exactly. Reads the blocks' raw text, since toPlainText() turns byte A0 into a blank.
 std::string BytesFromDocument(const QTextDocument& doc);
 // The number of lines of a document in the sense above (0 for an empty one).
 int DocumentLineCount(const QTextDocument& doc);

@@ -6,8 +6,10 @@
 #include <QAction>
 #include <memory>
 #include <QDir>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -58,8 +60,22 @@ TBigTextView* LargeView(TfrmZorvan& f) {
 
 bool LargeShown(const TfrmZorvan& f) { return f.lbView && f.lbView->HasText(); }
 
+// The large view cannot change text: it says so in the status bar, and the items that would
+// change text are disabled rather than doing nothing.
+void ShowReadOnly(TfrmZorvan& f, bool readOnly) {
+  auto* label = f.statusBar()->findChild<QLabel*>("lblReadOnly");
+  if (!label && readOnly) {
+    label = new QLabel(QStringLiteral("Read-only: too large to edit here"), f.statusBar());
+    label->setObjectName("lblReadOnly");
+    f.statusBar()->addPermanentWidget(label);
+  }
+  if (label) label->setVisible(readOnly);
+  for (QAction* a : {f.Undo1, f.Cut1, f.Paste1, f.Delete1}) a->setEnabled(!readOnly);
+}
+
 void ShowTextArea(TfrmZorvan& f) {
   if (!f.lbView) return;
+  ShowReadOnly(f, false);
   f.lbView->SetText(nullptr);
   auto* stack = static_cast<QStackedWidget*>(f.centralWidget());
   stack->setCurrentWidget(f.lb);
@@ -103,6 +119,7 @@ void TfrmZorvan::SetDocumentBytes(std::string bytes) {
   lb->clear();
   view->SetText(std::make_unique<TBigText>(std::move(bytes)));
   static_cast<QStackedWidget*>(centralWidget())->setCurrentWidget(view);
+  ShowReadOnly(*this, true);
   if (isActiveWindow()) view->setFocus();
 }
 
@@ -133,6 +150,13 @@ bool TfrmZorvan::SaveEditorTo(const std::string& path) {
   const TSystemFileKind kind = SystemFileKind(name);
   if (kind == TSystemFileKind::Protected) {
     ShowWarning("Can't overwrite zorvan system file " + name + ".");
+    return false;
+  }
+  if (kind == TSystemFileKind::Confirmed && Busy) {
+    // The reload would free the list that the running operation is walking.
+    ShowWarning("Can't replace zorvan system file " + name +
+                " while an operation is running. Save it again when the operation has "
+                "finished.");
     return false;
   }
   std::string target = path;

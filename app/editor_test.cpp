@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 
 #include "app/aboutbox.h"
 #include "app/apptest.h"
@@ -168,7 +169,7 @@ TEST_F(EditorTest, OpenSetsNameAndFolderAndSaveAsAsksBeforeOverwriting) {
   EXPECT_EQ(dialogs.shown.at(0).dir, data_);
   EXPECT_EQ(Caption(*w), "Zorvan Utility - site.txt");
   EXPECT_EQ(w->DocumentFolder, dir);
-  EXPECT_EQ(Text(*w), "a\nb");
+  EXPECT_EQ(Text(*w), "a\nb\n");
   EXPECT_FALSE(Modified(*w));
 
   // Save As onto an existing file asks first; No writes nothing.
@@ -221,6 +222,53 @@ TEST_F(EditorTest, EveryByteButLineEndsSurvivesLoadAndSave) {
   LargeDocumentBytes() = std::size_t{4} << 20;
 }
 
+// A file that ends with a line end shows an empty last line: typing after Ctrl+End starts a
+// new record rather than joining the last one, and the bytes of an unchanged file come back
+// exactly. Log lines go into that empty line, and are never undo steps.
+TEST_F(EditorTest, TypingAfterTheLastLineEndStartsANewLineAndLogLinesAreNoUndoSteps) {
+  auto w = Window();
+  std::string dir = MakeDir("typing");
+  struct Case {
+    std::string file, typed, saved;
+  };
+  for (const Case& c : {Case{"  1, one\r\n", "  9, nine", "  1, one\r\n  9, nine\r\n"},
+                        Case{"  1, one\r\n\r\n", "", "  1, one\r\n\r\n"},
+                        Case{"\r\n", "", "\r\n"},
+                        Case{"  1, one", "x", "  1, onex\r\n"},
+                        Case{"a\nb\r", "c", "a\r\nb\r\nc\r\n"}}) {
+    SCOPED_TRACE(c.file);
+    WriteFile(dir + "in.txt", c.file);
+    dialogs.Answer(dir + "in.txt");
+    w->mniOpen->trigger();
+    w->activateWindow();
+    w->lb->setFocus();
+    QTest::keyClick(w->lb, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(w->lb, QString::fromLatin1(c.typed.c_str()));
+    EXPECT_TRUE(w->SaveEditorTo(dir + "out.txt"));
+    EXPECT_EQ(ReadFile(dir + "out.txt"), c.saved);
+  }
+  WriteFile(dir + "in.txt", "  1, one\r\n");
+  dialogs.Answer(dir + "in.txt");
+  w->mniOpen->trigger();
+  QTest::keyClick(w->lb, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(w->lb, "typed");
+  w->AddLogLine("Site 1, Clock 1: responded.");
+  w->AddLogLine("Done");
+  EXPECT_EQ(Text(*w), "  1, one\ntyped\nSite 1, Clock 1: responded.\nDone");
+  w->Undo1->trigger();
+  QTest::keyClick(w->lb, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Text(*w), "  1, one\ntyped\nSite 1, Clock 1: responded.\nDone");
+  // What is typed after them can be undone again, and only that.
+  QTest::keyClick(w->lb, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(w->lb, "!");
+  w->Undo1->trigger();
+  EXPECT_EQ(Text(*w), "  1, one\ntyped\nSite 1, Clock 1: responded.\nDone");
+  // A log line after a loaded file's final line end takes the empty last line.
+  w->SetDocumentBytes("a\r\n");
+  w->AddLogLine("Done");
+  EXPECT_EQ(w->DocumentBytes(), "a\r\nDone\r\n");
+}
+
 TEST_F(EditorTest, FailedSaveIsReportedInTheDocumentAndKeepsTheOldFile) {
   auto w = Window();
   std::string dir = MakeDir("fail");
@@ -256,13 +304,13 @@ TEST_F(EditorTest, ViewsShowTheLogsOrTheirMissingTexts) {
     std::string shown;
   };
   for (const Case& c : {
-           Case{w->mniPunchLog, "Punch.Log", "p1\r\np2\r\n", "p1\np2"},
+           Case{w->mniPunchLog, "Punch.Log", "p1\r\np2\r\n", "p1\np2\n"},
            Case{w->mniTodaysPunchs, "", "", "no punches"},
-           Case{w->mniTodaysPunchs, "20261207.log", "today\r\n", "today"},
+           Case{w->mniTodaysPunchs, "20261207.log", "today\r\n", "today\n"},
            Case{w->mniErrorLog, "", "", "no errors"},
            Case{w->mniErrorLog, "ERROR.LOG", "", ""},
-           Case{w->mniSystemLog, "Sys.Log", "s\r\n", "s"},
-           Case{w->mniSystemLog, "", "", "s"},  // Sys.Log is still there
+           Case{w->mniSystemLog, "Sys.Log", "s\r\n", "s\n"},
+           Case{w->mniSystemLog, "", "", "s\n"},  // Sys.Log is still there
            Case{w->mniTransactionData, "", "", "no transaction data"},
        }) {
     SCOPED_TRACE(c.item->objectName().toStdString() + " " + c.file);
@@ -308,6 +356,12 @@ TEST_F(EditorTest, LargeFileIsShownReadOnlyAndKeepsLogLinesAndSaves) {
   EXPECT_TRUE(w->SaveEditorTo(dir + "punch.txt"));
   EXPECT_EQ(ReadFile(dir + "punch.txt"), log + "Done\r\n");
 
+  // It says it is read-only, and the items that would change text are off.
+  auto* readOnly = w->findChild<QLabel*>("lblReadOnly");
+  ASSERT_NE(readOnly, nullptr);
+  EXPECT_TRUE(readOnly->isVisibleTo(w.get()));
+  for (QAction* a : {w->Undo1, w->Cut1, w->Paste1, w->Delete1}) EXPECT_FALSE(a->isEnabled());
+  EXPECT_TRUE(w->Copy1->isEnabled() && w->SelectAll1->isEnabled());
   // Editing commands leave it alone; Select All and Copy take every line.
   w->Paste1->trigger();
   w->Delete1->trigger();
@@ -322,6 +376,8 @@ TEST_F(EditorTest, LargeFileIsShownReadOnlyAndKeepsLogLinesAndSaves) {
   w->mniNew->trigger();
   EXPECT_EQ(static_cast<QStackedWidget*>(w->centralWidget())->currentWidget(), w->lb);
   EXPECT_FALSE(w->lbView->HasText());
+  EXPECT_FALSE(readOnly->isVisibleTo(w.get()));
+  for (QAction* a : {w->Undo1, w->Cut1, w->Paste1, w->Delete1}) EXPECT_TRUE(a->isEnabled());
   EXPECT_EQ(w->DocumentBytes(), "");
   LargeDocumentBytes() = std::size_t{4} << 20;
 }

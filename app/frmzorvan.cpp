@@ -337,7 +337,11 @@ void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
 
 void TfrmZorvan::mniOptionsClick() {
   // A run in progress reads the lists that a new data directory would free under it.
-  if (Busy) return;
+  if (Busy) {
+    ShowWarning("Options cannot be changed while an operation is running. Choose Options "
+                "again when the operation has finished.");
+    return;
+  }
   TfrmOption2 dlg(this);
   dlg.SetValues(CurrentOptions());
   if (dlg.exec() != QDialog::Accepted) return;

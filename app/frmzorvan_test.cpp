@@ -216,6 +216,11 @@ TEST_F(FrmZorvanTest, OperationItemsStayEnabledWhileIdleAndAlwaysItemsAlways) {
     EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
   }
   for (QAction* a : w->Maintenance1->actions()) EXPECT_FALSE(a->isEnabled());
+  // Options stays enabled, but says why it opens nothing.
+  EXPECT_FALSE(AnyOpensADialog({w->mniOptions}));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{
+                               "Options cannot be changed while an operation is running. Choose "
+                               "Options again when the operation has finished."});
 }
 
 // The lines of lb.

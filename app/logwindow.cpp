@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace zv {
 
@@ -19,9 +22,20 @@ void TLogWindow::AddLine(const std::string& text) {
 
 void TLogWindow::Flush() {
   if (pendingLines_ == 0) return;
+  QTextDocument* doc = lb_->document();
+  // The lines of an operation are no edit of the person's: never an undo step (which would
+  // take them out of the log), so the undo history ends here.
+  doc->setUndoRedoEnabled(false);
+  if (doc->blockCount() > 1 && doc->lastBlock().length() <= 1) {
+    // The empty line after a file's last line end is where the next line goes.
+    QTextCursor end(doc);
+    end.movePosition(QTextCursor::End);
+    end.deletePreviousChar();
+  }
   // One append of several lines: each "\n" starts a new block, as separate appends would.
   lb_->appendPlainText(pending_);
-  lb_->document()->setModified(true);
+  doc->setUndoRedoEnabled(true);
+  doc->setModified(true);
   pending_.clear();
   pendingLines_ = 0;
 }

@@ -114,7 +114,7 @@ void RunCommandLine(TfrmZorvan& frm) {
       frm.Report.DataPath = frm.DataPath;
       if (!lock.Held()) {
         frm.CommandLineRun = true;
-        frm.Report.NotRun = lock.Refusal();
+        frm.Report.LockRefused = lock.Refusal();
         frm.AddLogLine("Not run: " + lock.Refusal());
         std::fprintf(stderr, "zorvan32: %s; nothing was run\n", lock.Refusal().c_str());
       } else {

@@ -17,6 +17,7 @@
 #include "app/readerops.h"
 #include "app/zvapplication.h"
 #include "reader/commands.h"
+#include "reader/engine.h"
 #include "reader/rdrdll32.h"
 #include "util/testsupport.h"
 
@@ -226,8 +227,10 @@ TEST_F(ShellReaderOpsTest, UnattendedErrorGoesToTheLogAndTheRunStillCloses) {
                          .entryList({"????????" "-??????.log"}, QDir::Files);
   EXPECT_EQ(logs.size(), 1);  // the log of the run, error included, is saved
   // A script learns that the run stopped there.
-  ASSERT_EQ(w->Report.Parameters.size(), 1u);
+  ASSERT_EQ(w->Report.Parameters.size(), 2u);
   EXPECT_EQ(w->Report.Parameters[0].Escaped, "Unable to create file " + data_ + "no/such/dir/Punch.Log");
+  EXPECT_TRUE(w->Report.Parameters[0].Operation);
+  EXPECT_TRUE(w->Report.Parameters[1].NotRun);
   EXPECT_EQ(w->Report.ExitStatus(), 2);
   EXPECT_EQ(w->Report.LogFile, data_ + logs.value(0).toStdString());
 }
@@ -252,6 +255,50 @@ TEST_F(ShellReaderOpsTest, DuringTheCommandLineRunItemsAreDisabledAndExitRefused
   EXPECT_TRUE(w->CommandLineRun);
   EXPECT_FALSE(w->isVisible());  // closed by itself after the pause
   EXPECT_NE(Text(*w).find("Waiting 1 seconds between commands."), std::string::npos);
+}
+
+// The editor's document is a changed site.txt; while Test Communications walks the sites, a
+// view asks to save it. Saving would reload the site list and free the sites under the walk.
+TEST_F(ShellReaderOpsTest, SystemFileIsNotReplacedWhileAnOperationWalksItsList) {
+  data_ = MakeDir("data");
+  const std::string sites = "    1, , , , , , 0, 127.0.0.2, one\r\n    2, , , , , , 0, 127.0.0.3, two\r\n";
+  WriteFile(data_ + "site.txt", sites);
+  WriteFile(data_ + "clock.txt", "    1,     1\r\n    2,     1\r\n");
+  WriteSettings("[Zorvan32]\r\nDataPath=" + data_ + "\r\n");
+  auto w = ShownWindow();
+  w->SetDocumentBytes(sites + "    9, , , , , , 0, , nine\r\n");
+  w->CurrentFileName = "site.txt";
+  w->DocumentFolder = data_;
+  w->lb->document()->setModified(true);
+  bool asked = false;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (asked || !Engine().CurrentSite) return;
+    asked = true;
+    boxes.Answer(mbYes);  // save the changes
+    boxes.Answer(mbOK);   // replace the system file
+    w->mniErrorLog->trigger();
+  });
+  probe.start(0);
+  OnDialog([](TfrmOption& d) { d.Button1->click(); });
+  UseStandInLibrary();
+  w->mniTest->trigger();
+  TRdrDll32::LibraryName = "librdrdll32.so";
+  probe.stop();
+  ASSERT_TRUE(asked);
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[1].text,
+            "Can't replace zorvan system file site.txt while an operation is running. Save it "
+            "again when the operation has finished.");
+  EXPECT_EQ(ReadFile(data_ + "site.txt"), sites);
+  EXPECT_TRUE(w->lb->document()->isModified());
+  std::string text = Text(*w);
+  EXPECT_NE(text.find("    9, , , , , , 0, , nine"), std::string::npos);  // still the document
+  EXPECT_NE(text.find("Site 2, Clock 1: responded."), std::string::npos) << text;
+  // Once idle, the same save goes through and reloads the list.
+  boxes.Answer(mbOK);
+  EXPECT_TRUE(w->SaveEditorTo(data_ + "site.txt"));
+  EXPECT_NE(w->Sites->FindSite("9"), nullptr);
 }
 
 TEST_F(ShellReaderOpsTest, ParseSelectionOnTheWindow) {

@@ -12,16 +12,17 @@
 #include "util/clock.h"
 
 int main(int argc, char** argv) {
-  // The parameters as the shell gave them, before Qt takes its own options out.
-  std::vector<std::string> params;
-  for (int i = 1; i < argc; ++i) params.emplace_back(argv[i]);
-
-  // Answered before anything else, so that they need no display and touch no file.
-  switch (zv::StartRequestOf(params)) {
+  // The command line as the shell gave it, read whole before anything runs or is touched.
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  const zv::TCommandLine line = zv::ParseCommandLine(args);
+  switch (line.Request) {
     case zv::TStartRequest::Help: std::fputs(zv::HelpText().c_str(), stdout); return 0;
     case zv::TStartRequest::Version: std::fputs(zv::VersionText().c_str(), stdout); return 0;
+    case zv::TStartRequest::Usage: std::fprintf(stderr, "%s\n", line.Error.c_str()); return 2;
     case zv::TStartRequest::Run: break;
   }
+  const std::vector<std::string>& params = line.Operations;
   std::string noDisplay;
   if (!zv::PrepareDisplay(!params.empty(), &noDisplay)) {
     std::fprintf(stderr, "%s\n", noDisplay.c_str());
@@ -34,7 +35,9 @@ int main(int argc, char** argv) {
   // Tests of dates (a year end, 1999) set the program's clock; see docs/engine.md.
   zv::InstallClockFromEnvironment();
 
-  zv::TZvApplication app(argc, argv);
+  // Qt gets the program's name only: the parameters are operations, never Qt's own options.
+  int qtArgc = 1;
+  zv::TZvApplication app(qtArgc, argv);
   zv::TSingleInstance instance;
   switch (instance.Start()) {
     case zv::TSingleInstance::TResult::Second:
@@ -77,9 +80,13 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "zorvan32: the program closed before its parameters were run\n");
       return 2;
     }
-    std::fputs(report.Summary().c_str(), stdout);
-    std::fflush(stdout);
-    return report.ExitStatus();
+    const int status = report.ExitStatus();
+    // cron mails whatever a job prints: a quiet run prints only when someone must look.
+    if (!line.Quiet || status != 0) {
+      std::fputs(report.Summary().c_str(), stdout);
+      std::fflush(stdout);
+    }
+    return status;
   }
   return rc;
 }

@@ -1,7 +1,9 @@
 // The Sites dialog through its real widgets, on a hand-edited site.txt.
 #include "dialogs/frmsite.h"
 
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <cstdio>
 #include <unistd.h>
 
@@ -180,6 +182,36 @@ TEST_F(FrmSite, DeleteAndNew) {
   EXPECT_EQ(TextOf(Child<QLineEdit>(dlg.get(), "edtDesc")), "");
   EXPECT_EQ(Child<QComboBox>(dlg.get(), "cbxCom")->currentIndex(), -1);
   EXPECT_FALSE(dlg->Modified());
+}
+
+// Enter in the editable site box picks the typed site; it does not close the dialog through
+// the default button, which stays Close for the other controls.
+TEST_F(FrmSite, EnterInTheSiteBoxPicksTheTypedSite) {
+  auto dlg = Open();
+  auto* cbxSites = Child<QComboBox>(dlg.get(), "cbxSites");
+  auto* edtDesc = Child<QLineEdit>(dlg.get(), "edtDesc");
+  dlg->activateWindow();
+  cbxSites->setFocus();
+  for (const char* typed : {"12", "abc", "99"}) {
+    SCOPED_TRACE(typed);
+    cbxSites->lineEdit()->selectAll();
+    QTest::keyClicks(cbxSites->lineEdit(), typed);
+    QTest::keyClick(cbxSites->lineEdit(), Qt::Key_Return);
+    Settle();
+    ASSERT_TRUE(dlg->isVisible());
+    EXPECT_EQ(TextOf(cbxSites), typed);
+  }
+  // "99" is no site: the fields of the last pick stay, the text as typed.
+  EXPECT_EQ(TextOf(edtDesc), "");
+  EXPECT_EQ(SelectedIndex(cbxSites), -1);
+  cbxSites->lineEdit()->selectAll();
+  QTest::keyClicks(cbxSites->lineEdit(), "12");
+  QTest::keyClick(cbxSites, Qt::Key_Enter);
+  Settle();
+  EXPECT_EQ(TextOf(edtDesc), "Main gate");
+  EXPECT_TRUE(Child<QPushButton>(dlg.get(), "btnClose")->isDefault());
+  QTest::keyClick(edtDesc, Qt::Key_Return);
+  EXPECT_FALSE(dlg->isVisible());
 }
 
 TEST_F(FrmSite, EmptyListAndNoClockList) {

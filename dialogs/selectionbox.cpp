@@ -1,5 +1,7 @@
 #include "dialogs/selectionbox.h"
 
+#include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QStandardItemModel>
@@ -46,6 +48,31 @@ int SortedPosition(const std::string& text, int count, TextAt textAt) {
   return low;
 }
 
+// Enter in an editable box picks the entry whose text was typed, as a pick from the list
+// would; it is not the dialog's default button (Close), which would lose the dialog. A text
+// that is no entry stays as typed.
+class TEnterPicks : public QObject {
+ public:
+  explicit TEnterPicks(QComboBox* box) : QObject(box), box_(box) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+    if (box_->view()->isVisible()) return false;  // the open list picks by itself
+    const int i = box_->findText(box_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (i >= 0) {
+      box_->setCurrentIndex(i);
+      emit box_->activated(i);
+    }
+    return true;
+  }
+
+ private:
+  QComboBox* box_;
+};
+
 }  // namespace
 
 void MakeEditable(QComboBox* box, int maxLength) {
@@ -56,6 +83,9 @@ void MakeEditable(QComboBox* box, int maxLength) {
   // the fields on screen unasked); only a pick from the list, or Enter, is a pick here.
   QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
   if (maxLength > 0) box->lineEdit()->setMaxLength(maxLength);
+  auto* enter = new TEnterPicks(box);
+  box->installEventFilter(enter);
+  box->lineEdit()->installEventFilter(enter);
 }
 
 int AddEntry(QComboBox* box, const std::string& text, TRecord* record, bool sorted) {

@@ -29,6 +29,7 @@ const char kUsage[] =
     "  add-reader STATE --site N --addr A [--model M] [--memory C] [--offline]\n"
     "  set-reader STATE --site N --addr A [--model M] [--memory C] [--online|--offline]\n"
     "                   [--clock-offset SECONDS] [--idle 0|1]\n"
+    "                   [--lie (endless-log|endless-banks|other-user|refuse-users|none)]\n"
     "  set-offline STATE --site N --addr A      set-online STATE --site N --addr A\n"
     "  add-punch STATE --site N --addr A --user ID [--time 'YYYY-MM-DD HH:MM'] [--code C]\n"
     "                  [--type T] [--data HEX8] [--count K]\n"
@@ -194,6 +195,14 @@ bool ReaderOptions(const TOpts& o, TEmuReader& r, std::string& err) {
   v = r.idle;
   if (!IntOpt(o, "--idle", 0, 1, v, err)) return false;
   r.idle = v != 0;
+  if (o.count("--lie")) {
+    const std::string& l = o.at("--lie");
+    if (l != "none" && !IsLie(l)) {
+      err = "bad --lie '" + l + "'";
+      return false;
+    }
+    r.lie = l == "none" ? "" : l;
+  }
   if (o.count("--offline")) r.online = false;
   if (o.count("--online")) r.online = true;
   return true;
@@ -209,9 +218,10 @@ void ShowReader(const TEmuReader& r) {
   ReaderLocalTime(r, t);
   char clock[64];
   std::strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &t);
-  std::printf("  reader %d: model %d %s, memory %d, %s, idle %s, setup saved %s, clock %s (offset %+lld s)\n",
+  std::printf("  reader %d: model %d %s, memory %d, %s, idle %s, setup saved %s, clock %s (offset %+lld s)%s%s\n",
               r.address, r.model, ModelText(r.model), r.memory, r.online ? "online" : "offline",
-              r.idle ? "yes" : "no", r.nvramSaved ? "yes" : "no", clock, r.clockOffset);
+              r.idle ? "yes" : "no", r.nvramSaved ? "yes" : "no", clock, r.clockOffset,
+              r.lie.empty() ? "" : ", lies ", r.lie.c_str());
   std::fputs(FormatReceived(r).c_str(), stdout);
   std::printf("    users %zu\n", r.users.size());
   for (const auto& kv : r.users) {

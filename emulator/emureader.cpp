@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "rdrlib/protocol.h"
 #include "rdrlib/usercodec.h"
@@ -35,7 +36,27 @@ TAnswer Identity(const TEmuReader& r, std::size_t size) {
   return a;
 }
 
+// A punch made up for every request of an endless log: by the reader's first user (42 when it
+// has none), a minute after the one before, so that no two are alike.
+TAnswer EndlessLog(TEmuReader& r) {
+  TAnswer a;
+  a.data.assign(28, 0xFF);
+  time_t t = 1767225600 + static_cast<time_t>(r.liesTold++) * 60;  // from 2026-01-01 00:00 UTC
+  struct tm u{};
+  gmtime_r(&t, &u);
+  a.data[2] = static_cast<uint8_t>(u.tm_min);
+  a.data[3] = static_cast<uint8_t>(u.tm_hour);
+  a.data[4] = static_cast<uint8_t>(u.tm_mday);
+  a.data[5] = static_cast<uint8_t>(u.tm_mon + 1);
+  a.data[6] = static_cast<uint8_t>(u.tm_year % 100);
+  PutLe32(&a.data[8], 7);
+  NumberToPackedId(r.users.empty() ? 42 : r.users.begin()->first, &a.data[12]);
+  PutLe32(&a.data[20], r.liesTold % 100);
+  return a;
+}
+
 TAnswer DataLog(TEmuReader& r, uint8_t flag, uint8_t sequence, bool& changed) {
+  if (r.lie == "endless-log") return EndlessLog(r);
   if (flag == 0) {
     bool retransmission = r.logDelivered && sequence == r.logSequence;
     if (!retransmission && r.logDelivered && !r.log.empty()) {
@@ -76,7 +97,10 @@ TAnswer GetBank(const TEmuReader& r, int bank) {
   std::size_t size = static_cast<std::size_t>(r.RecordSize());
   std::size_t perBank = 4096 / size;
   std::size_t first = static_cast<std::size_t>(bank) * perBank;
-  if (first >= r.users.size()) return a;
+  if (first >= r.users.size()) {
+    if (r.lie == "endless-banks") a.data.assign(4096, 0);  // empty slots, and no end
+    return a;
+  }
   auto it = r.users.begin();
   std::advance(it, static_cast<std::ptrdiff_t>(first));
   for (std::size_t k = 0; k < perBank && it != r.users.end(); ++k, ++it) {
@@ -150,6 +174,15 @@ TAnswer Dispatch(TEmuReader& r, const TFrame& q, bool& changed) {
     case kCmdGetUser: {
       uint64_t id;
       auto it = PackedIdToNumber(p, id) ? r.users.find(id) : r.users.end();
+      if (r.lie == "refuse-users") it = r.users.end();
+      if (r.lie == "other-user" && !r.users.empty()) {
+        // Any user but the one asked for; the only one, under an id that is not decimal.
+        auto other = r.users.begin();
+        if (other->first == id && std::next(other) != r.users.end()) ++other;
+        a.data.assign(other->second.begin(), other->second.begin() + 24);
+        if (other->first == id) std::fill(a.data.begin(), a.data.begin() + 5, 0xAB);
+        return a;
+      }
       if (it == r.users.end()) {
         a.status = kStatusNotFound;
       } else {

@@ -4,6 +4,14 @@
 
 namespace zv {
 
+const char* const kLies[4] = {"endless-log", "endless-banks", "other-user", "refuse-users"};
+
+bool IsLie(const std::string& text) {
+  for (const char* l : kLies)
+    if (text == l) return true;
+  return false;
+}
+
 TEmuReader::TEmuReader() {
   // A factory setup: passwords 1 to 5, reject threshold 125, lock control 10, beeper on,
   // ID length 11, access tries 6.

@@ -31,16 +31,26 @@ struct TEmuReader {
   std::map<uint64_t, TExtRecord> users;  // by id number
   std::deque<TLogElement> log;
   std::vector<std::array<uint8_t, 44>> messages;
+  // How the reader lies, to try the program against it; kLies lists the ways, "" is honest.
+  std::string lie;
   // Not saved: delivery state of the data log and the bank being received.
   bool logDelivered = false;
   uint8_t logSequence = 0;
   int bankNumber = 0;
+  uint32_t liesTold = 0;  // punches made up by the endless log
 
   TEmuReader();
   // Users the memory code leaves room for (16-byte records).
   std::size_t Capacity() const;
   int RecordSize() const { return model == 2 ? 77 : 16; }
 };
+
+// The ways a reader can lie: "endless-log" answers every log request with a new valid punch
+// and never the end; "endless-banks" answers every bank past its users with a bank of empty
+// slots, never the end; "other-user" answers a user request with another user's record;
+// "refuse-users" refuses every user request.
+extern const char* const kLies[4];
+bool IsLie(const std::string& text);
 
 struct TEmuFaults {
   int delayMs = 0;      // before each answer

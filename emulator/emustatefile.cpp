@@ -79,6 +79,7 @@ std::string FormatState(const TEmuState& state) {
       out += std::string("    idle ") + (r.idle ? "1" : "0") + "\n";
       out += std::string("    nvram ") + (r.nvramSaved ? "1" : "0") + "\n";
       out += "    clock-offset " + std::to_string(r.clockOffset) + "\n";
+      if (!r.lie.empty()) out += "    lie " + r.lie + "\n";
       Block(out, "setup", r.setup);
       Block(out, "timezones", r.timeZones);
       Block(out, "bells", r.bells);
@@ -172,6 +173,9 @@ bool ParseState(const std::string& text, TEmuState& state, std::string& error) {
     } else if (key == "clock-offset") {
       if (!ToInt(val, -4000000000LL, 4000000000LL, n)) return fail("bad clock-offset");
       r.clockOffset = n;
+    } else if (key == "lie") {
+      if (!IsLie(val)) return fail("bad lie");
+      r.lie = val;
     } else if (key == "setup") {
       if (!FromHex(val, r.setup.data(), r.setup.size())) return fail("bad setup block");
     } else if (key == "timezones") {

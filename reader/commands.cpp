@@ -170,19 +170,23 @@ void RunTest(const std::string& command) {
   TestSites(ResolveSites(sel.Site), sel.Clock);
 }
 
+bool IsOperation(const std::string& command) {
+  return !command.empty() && std::string("PCRDGFTX").find(command[0]) != std::string::npos;
+}
+
 bool RunCommand(const std::string& command) {
-  if (command.empty()) return false;
+  if (!IsOperation(command)) return false;
   switch (command[0]) {
-    case 'P': RunPoll(command); return true;
-    case 'C': RunConfig(command); return true;
+    case 'P': RunPoll(command); break;
+    case 'C': RunConfig(command); break;
     case 'R':
-    case 'D': RunRestore(command); return true;
+    case 'D': RunRestore(command); break;
     case 'G':
-    case 'F': RunGet(command); return true;
-    case 'T': RunTime(command); return true;
-    case 'X': RunTest(command); return true;
-    default: return false;
+    case 'F': RunGet(command); break;
+    case 'T': RunTime(command); break;
+    case 'X': RunTest(command); break;
   }
+  return true;
 }
 
 std::string SelectionFromChoice(const std::string& siteText, const std::string& clockText,
@@ -222,17 +226,26 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
       report->Parameters.emplace_back();
       TParameterReport& r = report->Parameters.back();
       r.Parameter = param;
+      r.Operation = IsOperation(command);
       TEngineTally before = Tally();
+      // The parameters after one that an error stopped are in the summary too, as not run.
+      auto stopped = [&](const std::string& text) {
+        r.Escaped = text;
+        r.Tally = TallySince(before, Tally());
+        for (std::size_t k = i + 1; k < params.size(); ++k) {
+          report->Parameters.emplace_back();
+          report->Parameters.back().Parameter = params[k];
+          report->Parameters.back().NotRun = true;
+        }
+      };
       try {
         TParameterRecorder recorder(r);
-        r.Operation = RunCommand(command);
+        RunCommand(command);
       } catch (const std::exception& e) {
-        r.Escaped = e.what();
-        r.Tally = TallySince(before, Tally());
+        stopped(e.what());
         throw;
       } catch (...) {
-        r.Escaped = "Unknown error";
-        r.Tally = TallySince(before, Tally());
+        stopped("Unknown error");
         throw;
       }
       r.Tally = TallySince(before, Tally());
@@ -291,73 +304,98 @@ constexpr std::size_t kListedFailures = 20;
 
 int TRunReport::ExitStatus() const {
   bool failed = false;
-  if (!NotSaved.empty() || !NotRun.empty()) return 2;
+  if (!NotSaved.empty() || !LockRefused.empty()) return 2;
   for (const TParameterReport& p : Parameters) {
-    if (!p.Operation || !p.Escaped.empty() || p.Tally.NotStarted > 0 || p.Tally.NotKept > 0)
+    if (!p.Operation || p.NotRun || !p.Escaped.empty() || p.Tally.NotStarted > 0 ||
+        p.Tally.NotKept > 0)
       return 2;
     if (p.Tally.FailureLines > 0 || p.Tally.SitesNotFound > 0) failed = true;
   }
   return failed ? 1 : 0;
 }
 
-std::string TRunReport::Summary() const {
-  std::string out;
-  if (!NotRun.empty()) out += "Not run: " + NotRun + "\n";
-  for (std::size_t i = 0; i < Parameters.size(); ++i) {
-    const TParameterReport& p = Parameters[i];
-    const TEngineTally& t = p.Tally;
-    std::vector<std::string> parts;
-    if (!p.Operation) {
-      parts.push_back("not an operation, nothing run");
-    } else {
-      bool readers = t.ReadersAnswered + t.ReadersFailed > 0;
-      if (t.NotStarted > 0) {
-        parts.push_back("did not start");
-      } else if (t.SitesNotFound > 0) {
-        parts.push_back("site not found");
-      } else {
-        readers = true;
-      }
-      if (readers) {
-        parts.push_back(Plural(t.ReadersAnswered, "reader answered", "readers answered"));
-        if (t.ReadersFailed > 0) parts.push_back(std::to_string(t.ReadersFailed) + " did not");
-      }
-      if (t.SitesNotReached > 0)
-        parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached"));
-      for (const auto& c : p.Counts) {
-        // The units are plural words ("users", "transactions"): one of them is singular.
-        std::string label = c.first;
-        std::size_t s = label.find(" (");
-        if (c.second == 1 && s != std::string::npos && s > 0 && label[s - 1] == 's')
-          label.erase(s - 1, 1);
-        parts.push_back(std::to_string(c.second) + " " + label);
-      }
-      if (t.NotKept > 0) parts.push_back("results not saved");
-      if (t.FailureLines > 0)
-        parts.push_back(Plural(t.FailureLines, "failure line", "failure lines"));
+std::string TParameterReport::Outcome() const {
+  const TEngineTally& t = Tally;
+  std::vector<std::string> parts;
+  if (NotRun) {
+    parts.push_back("not run");
+  } else if (!Operation) {
+    parts.push_back("not an operation, nothing run");
+  } else {
+    bool readers = t.ReadersAnswered + t.ReadersFailed > 0;
+    if (t.NotStarted > 0) {
+      parts.push_back("did not start");
+    } else if (t.SitesNotFound > 0) {
+      parts.push_back("site not found");
+    } else if (Escaped.empty()) {
+      readers = true;
     }
-    if (!p.Escaped.empty()) parts.push_back("stopped by an error: " + p.Escaped);
-    std::string line = "#" + std::to_string(i + 1) + " " + p.Parameter + ":";
-    for (std::size_t k = 0; k < parts.size(); ++k) line += (k ? ", " : " ") + parts[k];
-    out += line + "\n";
-    for (std::size_t k = 0; k < p.Failures.size() && k < kListedFailures; ++k)
-      out += "    " + p.Failures[k] + "\n";
-    if (p.Failures.size() > kListedFailures)
-      out += "    ... " + std::to_string(p.Failures.size() - kListedFailures) + " more in " +
-             DataPath + "Error.Log\n";
+    if (readers) {
+      parts.push_back(Plural(t.ReadersAnswered, "reader answered", "readers answered"));
+      if (t.ReadersFailed > 0) parts.push_back(std::to_string(t.ReadersFailed) + " did not");
+    }
+    if (t.LocalFailures > 0)
+      parts.push_back(Plural(t.LocalFailures, "local failure", "local failures"));
+    if (t.SitesNotReached > 0)
+      parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached"));
+    for (const auto& c : Counts) {
+      // The units are plural words ("users", "transactions"): one of them is singular.
+      std::string label = c.first;
+      std::size_t s = label.find(" (");
+      if (c.second == 1 && s != std::string::npos && s > 0 && label[s - 1] == 's')
+        label.erase(s - 1, 1);
+      parts.push_back(std::to_string(c.second) + " " + label);
+    }
+    if (t.NotKept > 0) parts.push_back("results not saved");
+    if (t.FailureLines > 0)
+      parts.push_back(Plural(t.FailureLines, "failure line", "failure lines"));
   }
-  for (const std::string& s : NotSaved) out += "Not saved: " + s + "\n";
-  if (!LogFile.empty()) out += "Log of the run: " + LogFile + "\n";
+  if (!Escaped.empty()) parts.push_back("stopped by an error: " + Escaped);
+  std::string out;
+  for (std::size_t k = 0; k < parts.size(); ++k) out += (k ? ", " : "") + parts[k];
+  return out;
+}
+
+std::string TRunReport::ParameterSummary(std::size_t index) const {
+  const TParameterReport& p = Parameters.at(index);
+  std::string out = "#" + std::to_string(index + 1) + " " + p.Parameter + ": " + p.Outcome() + "\n";
+  // Lines that Error.Log could not take are listed all: this is their only record.
+  const bool inErrorLog = p.Tally.NotInErrorLog == 0;
+  const std::size_t listed = inErrorLog ? kListedFailures : p.Failures.size();
+  for (std::size_t k = 0; k < p.Failures.size() && k < listed; ++k)
+    out += "    " + p.Failures[k] + "\n";
+  if (p.Failures.size() > listed)
+    out += "    ... " + std::to_string(p.Failures.size() - listed) + " more in " + DataPath +
+           "Error.Log\n";
+  return out;
+}
+
+std::string TRunReport::StatusLine() const {
   int status = ExitStatus();
   static const char* const kMeaning[] = {"every operation ran without a failure",
                                          "some operation reported a failure",
                                          "parameters not run or results not kept"};
-  out += "Exit status " + std::to_string(status) + ": " + kMeaning[status];
-  bool failureLines = std::any_of(Parameters.begin(), Parameters.end(),
-                                  [](const TParameterReport& p) { return p.Tally.FailureLines > 0; });
-  if (failureLines) out += " (see " + DataPath + "Error.Log)";
-  out += "\n";
-  return out;
+  std::string out = "Exit status " + std::to_string(status) + ": " + kMeaning[status];
+  bool failureLines = false, missing = false;
+  for (const TParameterReport& p : Parameters) {
+    failureLines = failureLines || p.Tally.FailureLines > 0;
+    missing = missing || p.Tally.NotInErrorLog > 0;
+  }
+  if (missing) {
+    out += " (" + DataPath + "Error.Log could not be written; the failure lines are above)";
+  } else if (failureLines) {
+    out += " (see " + DataPath + "Error.Log)";
+  }
+  return out + "\n";
+}
+
+std::string TRunReport::Summary() const {
+  std::string out;
+  if (!LockRefused.empty()) out += "Not run: " + LockRefused + "\n";
+  for (std::size_t i = 0; i < Parameters.size(); ++i) out += ParameterSummary(i);
+  for (const std::string& s : NotSaved) out += "Not saved: " + s + "\n";
+  if (!LogFile.empty()) out += "Log of the run: " + LogFile + "\n";
+  return out + StatusLine();
 }
 
 }  // namespace zv

@@ -37,16 +37,24 @@ bool RunCommand(const std::string& command);
 std::string SelectionFromChoice(const std::string& siteText, const std::string& clockText,
                                 bool* clockWithoutSite);
 
+// True when the command's first character names an operation (P, C, R, D, G, F, T, X).
+bool IsOperation(const std::string& command);
+
 // What one parameter of a command-line run did, for the run's summary and exit status.
 struct TParameterReport {
   std::string Parameter;   // as given
   bool Operation = false;  // its first character names an operation
+  bool NotRun = false;     // an error stopped the run before it
   TEngineTally Tally;      // what its operation reported
   // "57 transactions (Poll)": what the operation counted, summed over its clocks, in the
   // order first reported; empty for an operation that reports no counts.
   std::vector<std::pair<std::string, long long>> Counts;
   std::vector<std::string> Failures;  // its failure lines, as in the window
   std::string Escaped;                // the text of an error that ended the run here
+
+  // What it did in the summary's words, e.g. "2 readers answered, 1 did not, 57 transactions
+  // (Poll), 1 failure line"; for the window as well as the summary.
+  std::string Outcome() const;
 };
 
 // A command-line run as a script sees it: the exit status and the summary on standard output.
@@ -56,7 +64,7 @@ struct TRunReport {
   std::vector<std::string> NotSaved;
   std::string LogFile;   // the saved command-line log, when one was saved
   std::string DataPath;  // where Error.Log is
-  std::string NotRun;    // why no parameter was run (the data directory in use)
+  std::string LockRefused;  // why no parameter was run: the data directory in use
 
   // 0 every operation ran and wrote no failure line; 1 some operation reported a failure
   // (a failure line, a site that is not in the site list); 2 a parameter could not be run
@@ -64,12 +72,19 @@ struct TRunReport {
   // directory in use by another program) or a result
   // could not be kept (user.txt, the command-line log).
   int ExitStatus() const;
+  // "#2 P12: 1 reader answered, 57 transactions (Poll)" and its failure lines below, each
+  // line ended by "\n"; `index` counts from 0.
+  std::string ParameterSummary(std::size_t index) const;
+  // "Exit status 1: some operation reported a failure (see DATA/Error.Log)", with "\n".
+  std::string StatusLine() const;
+  // Every parameter's part, what was not saved, the log of the run and the status line.
   std::string Summary() const;
 };
 
 // Runs each parameter as one command with its log lines and the pause after it.
 // `commandLineRun` turns true at the first parameter. With a report, what each parameter
-// did is added to it; an error that escapes a parameter is noted there and passed on.
+// did is added to it; an error that escapes a parameter is noted there, the parameters after
+// it are added as not run, and the error is passed on.
 void RunCommandLineParameters(const std::vector<std::string>& params, int interCommandDelay,
                               bool& commandLineRun, TRunReport* report = nullptr);
 

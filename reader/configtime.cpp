@@ -195,8 +195,10 @@ bool SendMenu() {
     LogClock("Downloading menu " + given + ".");
   std::uint8_t block[kFkeyDataSize];
   IEngineHost* host = EngineHost();
-  if (!ReadMenuBlock(host ? host->DataPath() : std::string(), MenuFileName(given), block))
+  if (!ReadMenuBlock(host ? host->DataPath() : std::string(), MenuFileName(given), block)) {
+    ++Tally().LocalFailures;  // the file, not the reader: nothing was asked of it
     return false;
+  }
   return Engine().Rdr->HereIsFkeyData(block);
 }
 

@@ -43,6 +43,8 @@ TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after) {
   d.ReadersFailed = after.ReadersFailed - before.ReadersFailed;
   d.SitesNotReached = after.SitesNotReached - before.SitesNotReached;
   d.SitesNotFound = after.SitesNotFound - before.SitesNotFound;
+  d.LocalFailures = after.LocalFailures - before.LocalFailures;
+  d.NotInErrorLog = after.NotInErrorLog - before.NotInErrorLog;
   return d;
 }
 
@@ -80,7 +82,8 @@ static void FailureToWindow(const std::string& text) {
 
 void LogError(const std::string& text) {
   TEngineState& e = Engine();
-  if (e.ErrorLog) e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text);
+  if (!e.ErrorLog || !e.ErrorLog->WriteLine(ErrorLogStamp() + " " + text))
+    ++Tally().NotInErrorLog;  // the summary must not send anyone to look for it there
   FailureToWindow(text);
 }
 
@@ -90,12 +93,14 @@ void LogErrorOutsideOperation(const std::string& text) {
     LogError(text);
     return;
   }
+  bool logged = false;
   try {
     TMyFileStream log((gHost ? gHost->DataPath() : std::string()) + "Error.Log");
-    log.WriteLine(ErrorLogStamp() + " " + text);
+    logged = log.WriteLine(ErrorLogStamp() + " " + text);
   } catch (const std::exception&) {
     // The window line below is all that can be done.
   }
+  if (!logged) ++Tally().NotInErrorLog;
   FailureToWindow(text);
 }
 

@@ -42,6 +42,10 @@ struct TEngineTally {
   long long ReadersFailed = 0;    // clock steps that failed
   long long SitesNotReached = 0;  // sites whose line did not open, or without readers
   long long SitesNotFound = 0;    // selections that named a site the site list does not have
+  // Clock steps that failed on this machine (a menu file missing) while the reader answered
+  // all it was asked; counted among ReadersAnswered.
+  long long LocalFailures = 0;
+  long long NotInErrorLog = 0;  // failure lines that Error.Log could not take
 };
 TEngineTally& Tally();
 // `after` minus `before`, field by field.

@@ -8,7 +8,9 @@
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
+#include "reader/readerinfo.h"
 #include "reader/records.h"
+#include "reader/userdb.h"
 #include "reader/walks.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -199,6 +201,8 @@ bool PollClock() {
   TSeenIds seen(*e.SeenIds);
   TType15Group group;
   long long count = 0;
+  // A reader that never sends the end of its log would keep the run going for ever.
+  const long long most = ReaderMemoryRecords(ShownMemoryCode());
   for (;;) {
     TDataLogElement el;
     if (!e.Rdr->GetDataLogElement(el)) {
@@ -243,6 +247,11 @@ bool PollClock() {
       LogClock("Number of transactions received: " + std::to_string(count) + ".");
       return true;
     }
+    if (count > most) {
+      LogClockError("Failed to receive all transactions: more than the reader's memory holds (" +
+                    std::to_string(most) + ")");
+      return false;
+    }
   }
 }
 
@@ -254,7 +263,7 @@ bool StoreSeenUsers() {
   for (const std::string& idText : *e.SeenIds) {
     std::uint8_t record[kUserRecordSize] = {};
     std::uint8_t id[kIdSize];
-    if (!e.Rdr->TextToID(idText, id) || !e.Rdr->GetUserRecord(id, record)) continue;
+    if (!e.Rdr->TextToID(idText, id) || !GetOwnUserRecord(id, record)) continue;
     std::string number = NormalizeNumber(idText);
     if (users && !users->FindUser(number)) {
       auto user = std::make_unique<TUser>();

@@ -101,6 +101,7 @@ TEST_F(RdrDll32Test, TextBuffersAndIds) {
   for (auto b : id) EXPECT_EQ(b, 0);
 
   std::uint8_t rec[kUserRecordSize];
+  id[4] = 0x42;  // the stand-in answers with the record of the id asked for; zeros are none
   EXPECT_TRUE(r.GetUserRecord(id, rec));
   Fake.set_result("rdrGetUserRecord", 1);
   EXPECT_FALSE(r.GetUserRecord(id, rec));

@@ -24,13 +24,31 @@ std::string ReaderMemoryText(int code) {
   }
 }
 
+long long ReaderMemoryBytes(int code) {
+  switch (code) {
+    case 0: return 128 * 1024;
+    case 1: return 256 * 1024;
+    default: return 640 * 1024;
+  }
+}
+
+long long ReaderMemoryRecords(int code) { return ReaderMemoryBytes(code) / 16; }
+
+namespace {
+int gShownMemoryCode = -1;
+}  // namespace
+
+int ShownMemoryCode() { return gShownMemoryCode; }
+
 void ShowReaderInfo() {
   std::uint8_t info[kReaderInfoSize] = {};
   std::string memory = "Memory UNKNOWN";
   int model = 0;
+  gShownMemoryCode = -1;
   if (Engine().Rdr->GetReaderInfo(info)) {
     memory = ReaderMemoryText(info[1]);
     model = info[0];
+    gShownMemoryCode = info[1];
   }
   LogClock(ReaderModelText(model) + ", " + memory);
 }

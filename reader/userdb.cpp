@@ -6,6 +6,7 @@
 #include "data/grouplist.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
+#include "reader/readerinfo.h"
 #include "reader/records.h"
 #include "reader/walks.h"
 #include "util/numbers.h"
@@ -102,7 +103,7 @@ std::string ExtComment(const std::uint8_t* ext) {
 
 bool GetUsersWork() {
   TUserList* users = Users();
-  long long done = 0;
+  long long done = 0, asked = 0;
   int unansweredInRow = 0;
   for (int i = 0; users && i < users->Count(); ++i) {
     auto* user = dynamic_cast<TUser*>(users->Objects(i));
@@ -111,7 +112,8 @@ bool GetUsersWork() {
     std::uint8_t record[kUserRecordSize];
     Rdr().TextToID(user->ID(), id);  // a failed conversion leaves an all-zero id
     std::string key = user->PaddedId();
-    if (!Rdr().GetUserRecord(id, record)) {
+    ++asked;
+    if (!GetOwnUserRecord(id, record)) {
       LogClock(key + " no template received!");
       // A dead line would otherwise pass every later user through the same timeouts and
       // end as if the reader simply lacked them.
@@ -127,7 +129,8 @@ bool GetUsersWork() {
     LogClock(key + " received template.");
     Progress("Get", ++done, "users");
   }
-  return true;
+  // Not one of the users it was asked for: a reader that refuses them all got nothing.
+  return done > 0 || asked == 0;
 }
 
 // ---- F ----
@@ -174,10 +177,20 @@ TBankResult ReadBankRecords(int bank, const std::uint8_t* data, std::size_t size
 
 // Reads banks 0, 1, ... until one starts with 255. A bank that cannot be read is skipped
 // with a line; after kMaxFailedBankReads of them in a row the reader is taken to be gone.
+// Banks beyond those that the reader's whole memory fills (and the one that ends them) are
+// never asked for: a reader whose banks never end would otherwise keep F going for hours.
 bool ReadAllBanks(std::size_t size, bool ext, long long& found) {
   std::uint8_t data[kDataBankSize];
   int failedInRow = 0;
+  const long long perBank = static_cast<long long>(kDataBankSize / size);
+  const long long records = ReaderMemoryRecords(ShownMemoryCode());
+  const long long most = (records + perBank - 1) / perBank + 1;
   for (int bank = 0; bank <= 0xFFFF; ++bank) {
+    if (bank >= most) {
+      LogClockError("More banks than the reader's memory holds (" + std::to_string(most) +
+                    "); reading stopped.");
+      return false;
+    }
     std::memset(data, kBankFree, sizeof data);
     if (!Rdr().GetDataBank(bank, data)) {
       LogClockError("Failed to read bank number " + std::to_string(bank) + ".");
@@ -294,6 +307,11 @@ bool RestoreFullWork(std::size_t size, bool ext) {
 }
 
 }  // namespace
+
+bool GetOwnUserRecord(const std::uint8_t id[kIdSize], std::uint8_t record[kUserRecordSize]) {
+  return Rdr().GetUserRecord(id, record) && !IdIsEmpty(record) &&
+         std::memcmp(record, id, kIdSize) == 0;
+}
 
 bool SendBank(int bank, const std::uint8_t data[kDataBankSize]) {
   if (!Rdr().HereIsBankNumber(bank)) {

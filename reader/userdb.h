@@ -14,6 +14,11 @@ bool GetFullClock();
 bool RestoreUsersClock();
 bool RestoreFullClock();
 
+// The reader's record of the user with this packed id. False when it gives none, or one for
+// another id: stored under the id asked for, it would be restored to every reader as that
+// user's.
+bool GetOwnUserRecord(const std::uint8_t id[kIdSize], std::uint8_t record[kUserRecordSize]);
+
 // Sends one data bank: its number, a pause, the bank. False after the failure line (and,
 // when the bank itself was refused, a longer pause).
 bool SendBank(int bank, const std::uint8_t data[kDataBankSize]);

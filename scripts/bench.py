@@ -86,7 +86,7 @@ def main():
     if a.short:
         n = dict(poll=3000, serial=30, small=300, large=3000, log=20000, view=(5, 20), reps=1)
     else:
-        n = dict(poll=100000, serial=300, small=3000, large=30000, log=100000, view=(10, 100), reps=3)
+        n = dict(poll=40000, serial=300, small=3000, large=30000, log=100000, view=(10, 100), reps=3)
     tmp = tempfile.mkdtemp(prefix="zvbench-")
     t = Table()
     started = time.time()

@@ -602,6 +602,52 @@ def kill_during_save(app, tmp, kills, sizes, res, bound):
         shutil.rmtree(inst.root, ignore_errors=True)
 
 
+def endless_reader(app, tmp, op, res, bound):
+    """A reader that never ends: its log (P) or its data banks (F). The run stops at what the
+    reader's memory can hold (128K: 8,192 elements, 33 banks), says so, keeps every punch it
+    took, and the honest clock after it is still polled."""
+    inst = Install(app, "endless" + op, tmp)
+    try:
+        inst.emu("add-site", "--site", "1", "--tcp", inst.addr + ":3001")
+        lie = "endless-log" if op == "P" else "endless-banks"
+        inst.emu("add-reader", "--site", "1", "--addr", "1", "--memory", "0", "--lie", lie)
+        inst.emu("add-reader", "--site", "1", "--addr", "2", "--memory", "0")
+        add_users(inst, 1, 3, 3)
+        inst.emu("add-punch", "--site", "1", "--addr", "2", "--user", "42", "--time",
+                 PUNCH_START.strftime("%Y-%m-%d %H:%M"))
+        inst.write("site.txt", ".site\r\n1, , , , , , 0, %s, reliability\r\n" % inst.addr)
+        inst.write("clock.txt", ".site clock\r\n1, 1\r\n1, 2\r\n")
+        inst.serve()
+        r = inst.run(["P" if op == "P" else "F"], bound)
+        expect(not r.timed_out, "%s against an endless reader did not end within %d s" % (op, bound))
+        expect(r.rc == 1, "%s against an endless reader exited %s, not 1" % (op, r.rc))
+        want = ("Failed to receive all transactions: more than the reader's memory holds (8192)"
+                if op == "P" else "More banks than the reader's memory holds (33)")
+        expect(any(want in e for e in inst.errors()), "no line: " + want)
+        check_files(inst)
+        log = command_line_log(inst)
+        if op == "P":
+            keys = punch_keys(inst.read("Punch.Log"))
+            expect(len(keys) == 8193 + 1 and len(set(keys)) == len(keys),
+                   "Punch.Log holds %d lines, %d different, not 8194" % (len(keys), len(set(keys))))
+            expect("Clock 2: Number of transactions received: 1." in log, "clock 2 was not polled")
+        else:
+            expect(set(store_records(inst)) == {"%010d" % i for i in (1000, 1001, 1002)},
+                   "user.idx does not hold the reader's three users")
+            expect("Clock 2: Users found 3" not in log and "Clock 2: Users found 0" in log,
+                   "clock 2 was not read")
+        inst.stop()
+        expect("idle yes" not in inst.show(1), op + " left the endless reader idle")
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "endless reader during %s: %s (kept in %s)" % (op, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
 def kill_during_window_save(app, tmp, mode, kills, res):
     """kill -9 while site.txt is saved the way the windows save it (the editor's save of a data
     file, a dialog's save of its list), again and again: site.txt is always one whole version."""
@@ -808,6 +854,11 @@ def main():
                      "a failure line; nothing lost; old files kept; the next run completes")
         results.append(res)
         futures.append(pool.submit(full_disk, app, tmp, op, sizes, res, bound))
+    for op in [o for o in "PF" if o in a.ops and not a.faults]:
+        res = Result("lying", "reader whose %s never end%s (128K)" % (("log", "s") if op == "P" else ("banks", "")),
+                     "%s stops at what the memory holds; a failure line; status 1; nothing lost" % op)
+        results.append(res)
+        futures.append(pool.submit(endless_reader, app, tmp, op, res, bound))
     matrix = {}
     for name, args in faults:
         for op in [o for o in OPS if o in a.ops]:

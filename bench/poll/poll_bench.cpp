@@ -232,7 +232,10 @@ double RawBandwidth(TInstall& in, const std::string& address, long n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  long count = 100000, serialCount = 300;
+  // The program stops polling a reader that sends more than its memory holds: 40,960
+  // elements for the largest memory, which the loopback reader has.
+  const long kMostElements = 40960;
+  long count = 40000, serialCount = 300;
   int baud = 9600;
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string k = argv[i];
@@ -240,8 +243,8 @@ int main(int argc, char** argv) {
     else if (k == "--serial-count") serialCount = std::atol(argv[i + 1]);
     else if (k == "--baud") baud = std::atoi(argv[i + 1]);
   }
-  if (count < 1 || serialCount < 1 || baud < 300) {
-    std::fprintf(stderr, "usage: poll_bench [--count N] [--serial-count M] [--baud B]\n");
+  if (count < 1 || count > kMostElements || serialCount < 1 || baud < 300) {
+    std::fprintf(stderr, "usage: poll_bench [--count N (at most 40960)] [--serial-count M] [--baud B]\n");
     return 2;
   }
   const std::string address = "127.0." + std::to_string(getpid() / 250 % 250 + 1) + "." +
@@ -252,7 +255,7 @@ int main(int argc, char** argv) {
     TInstall net;
     if (!net.Setup("1, , , , , , 0, " + address + ", bench") ||
         net.emu.Cli("add-site", {"--site", "1", "--tcp", address + ":3001"}) != 0 ||
-        net.emu.Cli("add-reader", {"--site", "1", "--addr", "1"}) != 0) {
+        net.emu.Cli("add-reader", {"--site", "1", "--addr", "1", "--memory", "2"}) != 0) {
       std::fprintf(stderr, "poll_bench: cannot set up the emulator\n");
       return 1;
     }

@@ -118,9 +118,10 @@ API i32 rdrIDToText(const u8*, char* text) {
   std::memset(text, '9', 20);
   return r;
 }
-API i32 rdrGetUserRecord(i32, const u8*, u8* rec) {
+// The record of the id asked for.
+API i32 rdrGetUserRecord(i32, const u8* id, u8* rec) {
   i32 r = Answer("rdrGetUserRecord", 0);
-  if (r == 0) rec[2] = 1;
+  if (r == 0) std::memcpy(rec, id, 5);
   return r;
 }
 API i32 rdrSetBellSchedule(i32, const u8*) { return Answer("rdrSetBellSchedule", 0); }

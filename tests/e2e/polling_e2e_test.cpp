@@ -63,8 +63,9 @@ class PollTest : public TE2eTest {
     Emulate(site);
     Emulate({"add-reader", State, "--site", "1", "--addr", "1"});
     Emulate({"add-user", State, "--site", "1", "--addr", "1", "--user", "42"});
-    Emulate({"add-punch", State, "--site", "1", "--addr", "1", "--user", "42", "--time",
-             "2026-01-01 00:00", "--count", std::to_string(punches)});
+    if (punches > 0)
+      Emulate({"add-punch", State, "--site", "1", "--addr", "1", "--user", "42", "--time",
+               "2026-01-01 00:00", "--count", std::to_string(punches)});
     WriteSites({"1, , , , , , 0, " + Addr(2) + ", net"});
     WriteClocks({"1, 1"});
     Settings("");
@@ -206,6 +207,28 @@ void PollTest::ExpectPollFailingMidwayLosesNothing(const std::string& fault) {
 TEST_F(PollTest, LineDroppingMidwayLosesNothing) { ExpectPollFailingMidwayLosesNothing("--drop-after"); }
 TEST_F(PollTest, ReaderFallingSilentMidwayLosesNothing) {
   ExpectPollFailingMidwayLosesNothing("--mute-after");
+}
+
+// A reader that never sends the end of its log: the poll of that clock stops once it has
+// taken more than the reader's memory can hold, each punch on disk, and the next clock is
+// polled.
+TEST_F(PollTest, ReaderThatNeverEndsItsLogIsStoppedAtItsMemory) {
+  OneReaderWithPunches(0);
+  Emulate({"set-reader", State, "--site", "1", "--addr", "1", "--lie", "endless-log"});
+  Emulate({"add-reader", State, "--site", "1", "--addr", "2"});
+  Emulate({"add-punch", State, "--site", "1", "--addr", "2", "--user", "42", "--time", "2026-01-01 00:00"});
+  WriteClocks({"1, 1", "1, 2"});
+  ASSERT_TRUE(StartEmulator());
+  TRunResult r = RunZorvan({"P"}, 200);
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  const std::string failure =
+      "Site 1, Clock 1: Failed to receive all transactions: more than the reader's memory holds (8192)\r\n";
+  EXPECT_THAT(RunLines(), HasSubstr(failure + "Site 1, Clock 2: Polling.\r\n"));
+  EXPECT_THAT(RunLines(), HasSubstr("Site 1, Clock 2: Number of transactions received: 1."));
+  EXPECT_THAT(ErrorLog(), HasSubstr(failure));
+  EXPECT_EQ(ExpectEveryPunchOnce(8193 + 1), 0);
+  EXPECT_THAT(ReadFile(Data + "user.txt"), HasSubstr("         42,"));
 }
 
 // A full disk: the poll ends with a failure line, nothing written before is lost, no line

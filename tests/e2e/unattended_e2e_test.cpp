@@ -99,11 +99,15 @@ TEST_F(UnattendedTest, ExitStatusAndSummaryAgainstTheEmulator) {
             "Exit status 1: some operation reported a failure (see DATA/Error.Log)\n");
 }
 
-TEST_F(UnattendedTest, HelpAndVersionAnswerWithoutWindowOrFiles) {
+TEST_F(UnattendedTest, OptionsAreReadBeforeAnythingRunsOrIsTouched) {
   Unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
   auto before = Snapshot(Root);
   TRunResult help = RunZorvan({"--help"});
+  TRunResult h = RunZorvan({"-h"});
+  TRunResult helpFirst = RunZorvan({"--quiet", "-h", "P"});
   TRunResult version = RunZorvan({"--version"});
+  TRunResult unknown = RunZorvan({"--qiuet", "P"});
+  TRunResult valued = RunZorvan({"--quiet=yes", "P"});
   // Only the harness's files of the program's output are new.
   const std::regex output(".*/run[0-9]+\\.(out|err)");
   for (const auto& [path, stamp] : Snapshot(Root)) {
@@ -112,19 +116,69 @@ TEST_F(UnattendedTest, HelpAndVersionAnswerWithoutWindowOrFiles) {
     }
   }
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_THAT(help.out, StartsWith("Usage: zorvan32 [OPERATION...]\n"));
+  EXPECT_THAT(help.out, StartsWith("Usage: zorvan32 [--quiet] [OPERATION...]\n"));
   EXPECT_THAT(help.out, HasSubstr("Exit status: 0 "));
   EXPECT_EQ(help.err, "");
+  EXPECT_EQ(h.exitCode, 0);
+  EXPECT_EQ(h.out, help.out);
+  EXPECT_EQ(helpFirst.out, help.out);
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_THAT(version.out, StartsWith("zorvan32 (Zorvan Utility) "));
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_EQ(unknown.err, "zorvan32: unknown option --qiuet (see zorvan32 --help)\n");
+  EXPECT_EQ(valued.exitCode, 2);
+  EXPECT_EQ(valued.err, "zorvan32: the option --quiet takes no value (see zorvan32 --help)\n");
   EXPECT_TRUE(CommandLineLogNames().empty());
 
-  // Those words among other parameters, or in another spelling, are operations as always.
-  TRunResult run = RunZorvan({"--help", "-h"});
+  // After the first operation (or "--") every parameter is an operation, as given.
+  TRunResult run = RunZorvan({"--", "--help", "X", "-h"});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_THAT(run.out, HasSubstr("#1 --help: not an operation, nothing run\n"
-                                 "#2 -h: not an operation, nothing run\n"));
+                                 "#2 X: 0 readers answered\n"
+                                 "#3 -h: not an operation, nothing run\n"));
   EXPECT_THAT(CommandLineLog(), HasSubstr("Running command line paramter #1, --help\r\n"));
+}
+
+// cron mails whatever a job prints: a quiet run prints the summary only when its status is
+// not 0, and the status is the same either way.
+TEST_F(UnattendedTest, QuietPrintsOnlyWhenSomeoneMustLook) {
+  TRunResult clean = RunZorvan({"--quiet", "X"});
+  EXPECT_EQ(clean.exitCode, 0) << clean.err;
+  EXPECT_EQ(clean.out, "");
+  EXPECT_EQ(clean.err, "");
+  TRunResult failed = RunZorvan({"--quiet", "X7"});
+  EXPECT_EQ(failed.exitCode, 1) << failed.err;
+  EXPECT_EQ(Fixed(failed.out),
+            "#1 X7: site not found\n"
+            "Log of the run: DATA/DATE.log\n"
+            "Exit status 1: some operation reported a failure\n");
+}
+
+// An error that stops the run keeps the name of its operation, and every parameter after it
+// is said not to have run. Where Error.Log could not be written, the summary says so and
+// lists every failure line instead of sending the reader there.
+TEST_F(UnattendedTest, SummaryOfARunStoppedByAnErrorOrWithoutErrorLog) {
+  ASSERT_TRUE(ForceDirectories(Data + "Punch.Log"));
+  TRunResult r = RunZorvan({"X", "P", "X", "T"});
+  EXPECT_EQ(r.exitCode, 2) << r.err;
+  EXPECT_EQ(Fixed(r.out),
+            "#1 X: 0 readers answered\n"
+            "#2 P: stopped by an error: Cannot open file DATA/Punch.Log. Is a directory\n"
+            "#3 X: not run\n"
+            "#4 T: not run\n"
+            "Log of the run: DATA/DATE.log\n"
+            "Exit status 2: parameters not run or results not kept\n");
+
+  const std::string gone = Root + "gone/";
+  WriteFile(Root + "config/zorvan32.INI", "[Zorvan32]\r\nDataPath=" + gone + "\r\n"
+                                          "InterCommandDelay=1\r\nSaveCommandLineLog=0\r\n");
+  r = RunZorvan({"X"});
+  EXPECT_EQ(r.exitCode, 2) << r.err;
+  EXPECT_EQ(r.out, "#1 X: did not start, 1 failure line\n"
+                   "    Unable to create file " + gone + "Sys.Log\n"
+                   "Exit status 2: parameters not run or results not kept (" + gone +
+                   "Error.Log could not be written; the failure lines are above)\n");
 }
 
 TEST_F(UnattendedTest, WithoutAnyDisplayVariable) {
@@ -140,6 +194,30 @@ TEST_F(UnattendedTest, WithoutAnyDisplayVariable) {
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_THAT(r.err, HasSubstr("no display"));
+}
+
+// A display that is named but cannot be opened (the session ended, the X server is gone) is
+// as good as none: a run goes offscreen, a start without operations says why. Never Qt's
+// abort.
+TEST_F(UnattendedTest, WithADisplayThatCannotBeOpened) {
+  const std::pair<std::string, std::string> displays[] = {
+      {"DISPLAY", ":31999"}, {"WAYLAND_DISPLAY", Root + "no-compositor"}};
+  Env.erase("QT_QPA_PLATFORM");
+  for (const auto& [variable, value] : displays) {
+    Unset = {"QT_QPA_PLATFORM", variable == "DISPLAY" ? "WAYLAND_DISPLAY" : "DISPLAY"};
+    Env[variable] = value;
+    TRunResult r = RunZorvan({"X"});
+    EXPECT_EQ(r.exitCode, 0) << variable << r.err;
+    EXPECT_EQ(r.err, "") << variable;
+    EXPECT_THAT(r.out, HasSubstr("#1 X: 0 readers answered\n")) << variable;
+
+    r = RunZorvan({}, 10);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 2) << variable;
+    EXPECT_EQ(r.err, "zorvan32: the display " + value + " cannot be opened; give it operations "
+                     "to run them unattended, or see zorvan32 --help\n");
+    Env.erase(variable);
+  }
 }
 
 // cron sets no runtime directory; each user's lock is then in a directory of that user's own,

@@ -301,6 +301,41 @@ TEST_F(UserDbE2eTest, FailedTransfersEndTheClockResumeTheReaderAndTheWalkGoesOn)
   EXPECT_THAT(Show(), HasSubstr("site 2 tcp"));
 }
 
+// Readers that lie: banks that never end stop F once the reader's memory is read through; a
+// record for another user than the one asked for is not kept; a reader that gives none of the
+// users asked for fails the clock. Nothing wrong reaches user.idx or user.dat.
+TEST_F(UserDbE2eTest, LyingReadersAreBoundedAndTheirRecordsRefused) {
+  AddSite("1", 2);
+  AddReader("1", 1, 0, 0);  // 128K: 8192 records of 16 bytes, 32 banks and the end
+  AddReader("1", 2, 0, 0);
+  AddReader("1", 3, 0, 0);
+  AddUsers("1", 1, 500, 3);
+  AddUsers("1", 2, 600, 2);
+  AddUsers("1", 3, 600, 2);
+  Emulate({"set-reader", State, "--site", "1", "--addr", "1", "--lie", "endless-banks"});
+  Emulate({"set-reader", State, "--site", "1", "--addr", "2", "--lie", "other-user"});
+  Emulate({"set-reader", State, "--site", "1", "--addr", "3", "--lie", "refuse-users"});
+  Serve();
+  WriteUsers({"600, 1, , , 1, a", "601, 1, , , 1, b"});
+  TRunResult run = RunZorvan({"F1#1", "G1#2", "G1#3"});
+  ExpectCleanRun(run, 1);
+  const std::string c1 = "Site 1, Clock 1: ", c2 = "Site 1, Clock 2: ", c3 = "Site 1, Clock 3: ";
+  EXPECT_THAT(Section(1), HasSubstr(c1 + "0000000502 handtemplate updated.\r\n" + c1 +
+                                    "More banks than the reader's memory holds (33); reading stopped.\r\n" +
+                                    c1 + "Reader opertation resumed.\r\n" + c1 +
+                                    "Failed to retrieve user templates\r\n"));
+  // F added its three users to user.txt: G asks for them too.
+  for (int n : {2, 3}) {
+    const std::string& c = n == 2 ? c2 : c3;
+    std::string want = c + "Getting user records for users in USER.TXT.\r\n" + c + "Model ZV2K, Small 128K\r\n";
+    for (int id : {600, 601, 500, 501, 502}) want += c + Id10(id) + " no template received!\r\n";
+    EXPECT_EQ(Section(n), want + c + "Failed to retrieve user templates\r\n" + c + "Failed to get user records.\r\n");
+  }
+  EXPECT_EQ(ReadFile(Data + "user.idx"), "0000000500\r\n0000000501\r\n0000000502\r\n");
+  EXPECT_EQ(ExpectIndexNamesWrittenRecords(ReadFile(Data + "user.idx"), ReadFile(Data + "user.dat")), 3);
+  EXPECT_THAT(Show(), Not(HasSubstr("idle yes")));
+}
+
 TEST_F(UserDbE2eTest, KilledGetFullLeavesIndexAndRecordsConsistent) {
   AddSite("1", 2);
   AddReader("1", 1, 0);
