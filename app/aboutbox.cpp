@@ -19,14 +19,20 @@ const char* const kLegalCopyright = "Copyright \xa9 2026 The Zorvan Utility deve
 
 const char* VersionText() { return "Version " ZV_VERSION; }
 
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/zorvan32-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
 TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName("frmAbout");
   setWindowTitle(QStringLiteral("About"));
 
   imgIcon = new QLabel(this);
   imgIcon->setObjectName("imgIcon");
-  QIcon icon(QStringLiteral(":/icons/zorvan32.png"));
-  icon.addFile(QStringLiteral(":/icons/zorvan32-256.png"));
+  const QIcon icon = ProgramIcon();
   // The icon grows with the font, as the texts beside it do.
   const int side = std::max(32, fontMetrics().height() * 2);
   imgIcon->setPixmap(icon.pixmap(side, side));

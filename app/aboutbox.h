@@ -2,6 +2,7 @@
 #pragma once
 #include <QDialog>
 
+class QIcon;
 class QLabel;
 class QPushButton;
 
@@ -12,6 +13,8 @@ extern const char* const kFileDescription;
 extern const char* const kLegalCopyright;
 // "Version " + the project's version.
 const char* VersionText();
+// The program's icon at every size it is drawn in, for the windows and the About box.
+QIcon ProgramIcon();
 
 class TfrmAbout : public QDialog {
   Q_OBJECT

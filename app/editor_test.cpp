@@ -3,6 +3,7 @@
 // Users List report and the About box.
 #include <QApplication>
 #include <QClipboard>
+#include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -430,6 +431,10 @@ TEST_F(EditorTest, UsersListReportMatchesByteForByte) {
 TEST_F(EditorTest, AboutBoxShowsIconNameVersionAndNotice) {
   TfrmAbout about;
   EXPECT_FALSE(about.imgIcon->pixmap().isNull());
+  // Every size the package installs is in the program, and the windows carry the icon.
+  EXPECT_EQ(ProgramIcon().availableSizes().size(), 7);
+  EXPECT_EQ(about.windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+  EXPECT_FALSE(about.windowIcon().isNull());
   EXPECT_EQ(about.lblProductName->text().toStdString(), "Zorvan Utility");
   EXPECT_TRUE(about.lblProductName->font().bold());
   EXPECT_EQ(about.lblVersion->text().toStdString(), "Version " ZV_PROJECT_VERSION);

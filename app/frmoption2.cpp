@@ -15,6 +15,7 @@
 
 #include "app/latin1.h"
 #include "util/msgbox.h"
+#include "util/text.h"
 
 namespace zv {
 
@@ -87,6 +88,31 @@ TfrmOption2::TfrmOption2(QWidget* parent) : QDialog(parent) {
   edtInterCommandDelay->setMaxLength(2);
   lblDelay->setBuddy(spnInterCommandDelay);
 
+  auto* ports = new QGroupBox("Serial Ports", this);
+  ports->setObjectName("grpPorts");
+  auto* portGrid = new QGridLayout(ports);
+  for (int n = 1; n <= kSerialPortCount; ++n) {
+    const QString com = QStringLiteral("COM%1").arg(n);
+    auto* label = new QLabel(com + ":", ports);
+    QLineEdit*& edit = edtPorts[n - 1];
+    edit = new QLineEdit(ports);
+    edit->setObjectName("edt" + com);
+    edit->setPlaceholderText(QStringLiteral("/dev/ttyS%1").arg(n - 1));
+    label->setBuddy(edit);
+    QLabel*& effect = lblPortsInEffect[n - 1];
+    effect = new QLabel(ports);
+    effect->setObjectName("lbl" + com + "InEffect");
+    effect->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    effect->setEnabled(false);  // greyed: a note on the edit above, not a value of its own
+    effect->setVisible(false);
+    // A device name is a path, often a long /dev/serial/by-id/ one: the edits get the width.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
+    portGrid->addWidget(label, 2 * (n - 1), 0);
+    portGrid->addWidget(edit, 2 * (n - 1), 1);
+    portGrid->addWidget(effect, 2 * (n - 1) + 1, 1);
+  }
+  portGrid->setColumnStretch(1, 1);
+
   btnOk = new QPushButton("OK", this);
   btnOk->setObjectName("btnOk");
   btnOk->setDefault(true);
@@ -112,6 +138,7 @@ TfrmOption2::TfrmOption2(QWidget* parent) : QDialog(parent) {
   auto* main = new QVBoxLayout(this);
   main->addWidget(directories);
   main->addLayout(middle);
+  main->addWidget(ports);
   main->addLayout(buttons);
   resize(460, sizeHint().height());
 
@@ -131,6 +158,16 @@ void TfrmOption2::SetValues(const TOptionValues& v) {
   radNever->setChecked(v.NewUserNever);
   radAlways->setChecked(!v.NewUserNever);
   chkSaveCommandLineLog->setChecked(v.SaveCommandLineLog);
+  for (int n = 1; n <= kSerialPortCount; ++n) {
+    edtPorts[n - 1]->setText(Latin1(v.Ports[n - 1]));
+    TPortInEffect e = PortInEffect(n, v.Ports);
+    // Only an override needs saying: otherwise the edit (or its grey default) is the device.
+    lblPortsInEffect[n - 1]->setText(
+        e.Source == TPortSource::Environment
+            ? Latin1(PortVariable(n) + " overrides: " + e.Device)
+            : QString());
+    lblPortsInEffect[n - 1]->setVisible(e.Source == TPortSource::Environment);
+  }
 }
 
 TOptionValues TfrmOption2::Values() const {
@@ -142,6 +179,8 @@ TOptionValues TfrmOption2::Values() const {
   // A half-typed value is read as the up-down shows it after editing ends.
   spnInterCommandDelay->interpretText();
   v.InterCommandDelay = spnInterCommandDelay->value();
+  for (int n = 1; n <= kSerialPortCount; ++n)
+    v.Ports[n - 1] = TrimBlanks(Latin1Bytes(edtPorts[n - 1]->text()));
   return v;
 }
 

@@ -1,7 +1,9 @@
 // TfrmOption2: the Options dialog for the data and punch-log directories, the new-user
-// restriction, the command-line log switch and the pause between command-line parameters.
+// restriction, the command-line log switch, the pause between command-line parameters and the
+// devices of the serial ports.
 #pragma once
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -9,6 +11,7 @@
 #include "app/options.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -42,6 +45,10 @@ class TfrmOption2 : public QDialog {
   QCheckBox* chkSaveCommandLineLog;
   QSpinBox* spnInterCommandDelay;
   QLineEdit* edtInterCommandDelay;  // the up-down's own edit
+  // COM1 to COM4: the device the settings name (empty: the default, shown greyed), and
+  // beside it where the port really goes when an environment variable overrides it.
+  std::array<QLineEdit*, kSerialPortCount> edtPorts;
+  std::array<QLabel*, kSerialPortCount> lblPortsInEffect;
   QPushButton* btnOk;
   QPushButton* btnCancel;
 };

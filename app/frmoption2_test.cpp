@@ -2,6 +2,7 @@
 // what OK writes to the settings and reloads.
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -51,6 +52,30 @@ TEST_F(OptionsTest, DialogIsFilledFromTheSettings) {
   EXPECT_EQ(d->spnInterCommandDelay->maximum(), 60);
   EXPECT_FALSE(d->spnInterCommandDelay->wrapping());
   EXPECT_TRUE(d->btnOk->isDefault());
+}
+
+TEST_F(OptionsTest, SerialPortsShowTheSettingsAndTheEnvironmentsOverrideAndAreWritten) {
+  WriteSettings("[Zorvan32]\n[Ports]\nCOM2=/dev/ttyUSB0\nCOM4= /dev/serial/by-id/usb-FTDI \n");
+  auto w = ShownWindow();
+  auto d = Dialog(*w);
+  EXPECT_EQ(d->edtPorts[0]->text().toStdString(), "");
+  EXPECT_EQ(d->edtPorts[0]->placeholderText().toStdString(), "/dev/ttyS0");
+  EXPECT_EQ(d->edtPorts[1]->text().toStdString(), "/dev/ttyUSB0");
+  EXPECT_EQ(d->edtPorts[3]->text().toStdString(), "/dev/serial/by-id/usb-FTDI");
+  // The tests run with every RDRDLL32_COMn set: each port says that the variable wins.
+  EXPECT_EQ(d->lblPortsInEffect[1]->text().toStdString().rfind("RDRDLL32_COM2 overrides: ", 0), 0u);
+  EXPECT_EQ(d->findChild<QLineEdit*>("edtCOM3"), d->edtPorts[2]);
+
+  d->edtPorts[2]->setText(" /dev/ttyACM0 ");
+  d->edtPorts[1]->setText("");
+  w->ApplyOptions(d->Values());
+  TIniFile ini(SettingsFile());
+  EXPECT_EQ(ini.ReadString("Ports", "COM3", "<absent>"), "/dev/ttyACM0");
+  EXPECT_EQ(ini.ReadString("Ports", "COM2", "<absent>"), "");
+  EXPECT_EQ(ini.ReadString("Ports", "COM4", "<absent>"), "/dev/serial/by-id/usb-FTDI");
+  EXPECT_EQ(NewWindow()->PortDevices,
+            (TPortDevices{"", "", "/dev/ttyACM0", "/dev/serial/by-id/usb-FTDI"}));
+  EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(OptionsTest, OkWarnsAboutTheFirstBadDirectoryAndFocusesIt) {

@@ -14,6 +14,7 @@
 #include <QTextCursor>
 
 #include "app/editor.h"
+#include "app/frmexportpunches.h"
 #include "app/frmoption2.h"
 #include "app/logwindow.h"
 #include "app/progressstatus.h"
@@ -91,6 +92,9 @@ TfrmZorvan::TfrmZorvan(const TAppPaths& paths, QWidget* parent) : QMainWindow(pa
   SetNewUserRestriction(NewUserRestriction);
   AutoSaveCommandLineLog = v.SaveCommandLineLog;
   InterCommandDelay = v.InterCommandDelay;
+  ParallelLines = v.ParallelLines;
+  PortDevices = ReadPortSettings(*Settings);
+  HandPortsToLibrary(PortDevices);
 
   Busy = false;
   lb->clear();
@@ -118,6 +122,8 @@ void TfrmZorvan::CreateMenus() {
   mniOpen = Item(mniFile, "mniOpen", "&Open...");
   mniSave = Item(mniFile, "mniSave", "&Save");
   mniSaveAs = Item(mniFile, "mniSaveAs", "Save &As...");
+  mniFile->addSeparator();
+  mniExportPunches = Item(mniFile, "mniExportPunches", "&Export Punches...");
   mniFile->addSeparator();
   mniExit = Item(mniFile, "mniExit", "E&xit");
 
@@ -167,6 +173,7 @@ void TfrmZorvan::CreateMenus() {
   // File, Edit, View and Help.
   ConnectEditorMenus(*this);
   connect(mniOptions, &QAction::triggered, this, &TfrmZorvan::mniOptionsClick);
+  connect(mniExportPunches, &QAction::triggered, this, &TfrmZorvan::mniExportPunchesClick);
   connect(mniSites, &QAction::triggered, this, &TfrmZorvan::mniSitesClick);
   connect(mniBells, &QAction::triggered, this, &TfrmZorvan::mniBellsClick);
   connect(mniHolidays, &QAction::triggered, this, &TfrmZorvan::mniHolidaysClick);
@@ -295,6 +302,7 @@ TOptionValues TfrmZorvan::CurrentOptions() const {
   v.InterCommandDelay = InterCommandDelay;
   v.NewUserNever = NewUserRestriction != 0;
   v.SaveCommandLineLog = AutoSaveCommandLineLog;
+  v.Ports = PortDevices;
   return v;
 }
 
@@ -329,10 +337,25 @@ void TfrmZorvan::ApplyOptions(const TOptionValues& v) {
     InterCommandDelay = ClampInterCommandDelay(v.InterCommandDelay);
     write("InterCommandDelay", std::to_string(InterCommandDelay));
   }
+  if (v.Ports != PortDevices) {
+    for (int n = 1; n <= kSerialPortCount; ++n)
+      if (v.Ports[n - 1] != PortDevices[n - 1])
+        written = Settings->WriteString(kPortsSection, "COM" + std::to_string(n), v.Ports[n - 1]) &&
+                  written;
+    PortDevices = v.Ports;
+    HandPortsToLibrary(PortDevices);
+  }
   if (!written) {
     ShowWarning("Unable to save the settings to " + Settings->FileName() + ": " +
                 Settings->LastError());
   }
+}
+
+void TfrmZorvan::mniExportPunchesClick() {
+  // A poll that runs appends to Punch.Log: its last line could be read half written.
+  if (Busy) return;
+  TfrmExportPunches dlg(this, PunchPath, DataPath);
+  dlg.exec();
 }
 
 void TfrmZorvan::mniOptionsClick() {

@@ -43,6 +43,9 @@ class TfrmZorvan : public QMainWindow {
   std::string CurrentFileName;
   std::string PunchPath;
   int InterCommandDelay = kDefaultInterCommandDelay;
+  TPortDevices PortDevices;  // [Ports] of the settings, handed to the reader library
+  // Lines a reader operation works at once: the ParallelLines setting, or the command line's.
+  int ParallelLines = kDefaultParallelLines;
   std::vector<std::string> Modems;
   // The data set; none while its file cannot be loaded.
   std::unique_ptr<TSiteList> Sites;
@@ -92,6 +95,7 @@ class TfrmZorvan : public QMainWindow {
   QMenuBar* mnuMain;
   QMenu *mniFile, *Edit1, *Maintenance1, *Commands1, *View1, *Help1;
   QAction *mniNew, *mniOpen, *mniSave, *mniSaveAs, *mniExit;
+  QAction* mniExportPunches;
   QAction *Undo1, *Cut1, *Copy1, *Paste1, *Delete1, *SelectAll1, *mniOptions;
   QAction *mniSites, *mniBells, *mniHolidays, *mniClocks, *mniGroups, *mniUsers, *mniTimeZones;
   QAction *mniPoll, *mniRestoreDB, *mniRestoreFullDatabase, *mniGetDB, *mniGetRawDatabase,
@@ -114,6 +118,7 @@ class TfrmZorvan : public QMainWindow {
   void mniOpenClick();
   void mniSaveClick();
   void mniSaveAsClick();
+  void mniExportPunchesClick();
   TBigTextView* lbView = nullptr;
 
   // Brings the window to the front, restored, when a second start asks for it.

@@ -110,6 +110,7 @@ TEST_F(FrmZorvanTest, MenuBarCarriesNamesCaptionsShortcutsAndOrder) {
   }
   EXPECT_EQ(got, (std::vector<std::string>{
       "mniFile &File: mniNew &New; mniOpen &Open...; mniSave &Save; mniSaveAs Save &As...; -;"
+      " mniExportPunches &Export Punches...; -;"
       " mniExit E&xit;",
       "Edit1 E&dit: Undo1 &Undo [Ctrl+Z]; -; Cut1 Cu&t [Ctrl+X]; Copy1 &Copy [Ctrl+C];"
       " Paste1 &Paste [Ctrl+V]; Delete1 &De&lete [Del]; -; SelectAll1 Select &All [Ctrl+A]; -;"

@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "app/serialports.h"
+
 namespace zv {
 
 struct TOptionValues {
@@ -11,6 +13,7 @@ struct TOptionValues {
   bool NewUserNever = true;  // "Never" selected; else "Always"
   bool SaveCommandLineLog = true;
   int InterCommandDelay = 2;
+  TPortDevices Ports;  // the devices the settings name for COM1 to COM4; empty for none
 };
 
 enum class TOptionField { None, DataPath, PunchPath };

@@ -58,6 +58,12 @@ int ClampInterCommandDelay(long long seconds) {
   return static_cast<int>(seconds);
 }
 
+int ClampParallelLines(long long lines) {
+  if (lines < 1) return 1;
+  if (lines > kMaxParallelLines) return kMaxParallelLines;
+  return static_cast<int>(lines);
+}
+
 TSettingsValues ReadSettings(const TIniFile& ini, const std::string& defaultDataPath) {
   TSettingsValues v;
   std::string data = ini.ReadString(kSettingsSection, "DataPath", "");
@@ -72,6 +78,8 @@ TSettingsValues ReadSettings(const TIniFile& ini, const std::string& defaultData
   v.SaveCommandLineLog = ini.ReadBool(kSettingsSection, "SaveCommandLineLog", true);
   v.InterCommandDelay = ClampInterCommandDelay(
       ini.ReadInteger(kSettingsSection, "InterCommandDelay", kDefaultInterCommandDelay));
+  v.ParallelLines =
+      ClampParallelLines(ini.ReadInteger(kSettingsSection, "ParallelLines", kDefaultParallelLines));
   return v;
 }
 

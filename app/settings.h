@@ -1,5 +1,5 @@
 // The program's settings: where the settings file and the data directory are, and how the
-// five keys of section [Zorvan32] are read and normalised.
+// keys of section [Zorvan32] are read and normalised.
 #pragma once
 #include <string>
 
@@ -33,15 +33,21 @@ constexpr int kDefaultNewUserRestriction = 61;
 // The pause between command-line parameters is kept between 1 and 60 seconds.
 int ClampInterCommandDelay(long long seconds);
 
+constexpr int kDefaultParallelLines = 1;
+constexpr int kMaxParallelLines = 64;
+// Lines a reader operation works at once: 1 to 64 (one thread and descriptor set each).
+int ClampParallelLines(long long lines);
+
 struct TSettingsValues {
   std::string DataPath;   // trailing "/"
   std::string PunchPath;  // trailing "/"
   int NewUserRestriction = kDefaultNewUserRestriction;
   bool SaveCommandLineLog = true;
   int InterCommandDelay = kDefaultInterCommandDelay;
+  int ParallelLines = kDefaultParallelLines;
 };
 
-// Reads the five keys with their defaults and rules. An empty DataPath or PunchPath value
+// Reads the keys with their defaults and rules. An empty DataPath or PunchPath value
 // counts as absent: it would otherwise make the root directory the data directory.
 TSettingsValues ReadSettings(const TIniFile& ini, const std::string& defaultDataPath);
 

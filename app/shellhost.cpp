@@ -63,6 +63,10 @@ void TShellHost::Progress(const char* operation, long long count, const char* un
   frm_.ProgressStatus->Report(operation, site, clock, count, unit);
 }
 
+bool TShellHost::KeepClockResults(std::string& error) {
+  return SaveChangedUsers(frm_.Users.get(), error);
+}
+
 std::string TShellHost::DataPath() const { return frm_.DataPath; }
 std::string TShellHost::PunchPath() const { return frm_.PunchPath; }
 TSiteList* TShellHost::Sites() const { return frm_.Sites.get(); }

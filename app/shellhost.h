@@ -18,6 +18,8 @@ class TShellHost : public IEngineHost {
   void SleepMs(int ms) override;
   void RunWhileWaiting(const std::function<void()>& call) override;
   void Progress(const char* operation, long long count, const char* unit) override;
+  // Saves the window's users list after each clock that added users.
+  bool KeepClockResults(std::string& error) override;
   std::string DataPath() const override;
   std::string PunchPath() const override;
   TSiteList* Sites() const override;

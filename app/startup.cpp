@@ -1,5 +1,8 @@
 #include "app/startup.h"
 
+#include "app/settings.h"
+#include "util/text.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <sys/socket.h>
@@ -95,6 +98,15 @@ const TOptionSpec kOptions[] = {
        c.Quiet = true;
        return std::string();
      }},
+    {"--parallel-lines", nullptr, true,
+     [](TCommandLine& c, const std::string& value) {
+       long long n;
+       if (!ParseInt(value, n) || n < 1 || n > kMaxParallelLines)
+         return "the option --parallel-lines takes a number of lines from 1 to " +
+                std::to_string(kMaxParallelLines) + ", not \"" + value + "\"";
+       c.ParallelLines = static_cast<int>(n);
+       return std::string();
+     }},
 };
 
 const TOptionSpec* FindOption(const std::string& name) {
@@ -154,8 +166,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string VersionText() { return std::string("zorvan32 (Zorvan Utility) ") + ZV_VERSION + "\n"; }
 
 std::string HelpText() {
-  return "Usage: zorvan32 [--quiet] [OPERATION...]\n"
+  return "Usage: zorvan32 [--quiet] [--parallel-lines N] [OPERATION...]\n"
          "       zorvan32 -h | --help | --version\n"
+         "       zorvan32 --export-punches [--events] FROM TO [FILE]\n"
          "\n"
          "The Zorvan Utility keeps the data set of a Zorvan time-clock installation and runs\n"
          "operations against its readers. Without parameters it opens its window. Each\n"
@@ -174,10 +187,27 @@ std::string HelpText() {
          "run offscreen. A summary goes to standard output at the end of the run; with\n"
          "--quiet only when the exit status is not 0 (for cron, which mails any output).\n"
          "Options come before the operations; \"--\" ends them.\n"
+         "--parallel-lines N works up to N lines (serial ports, modems, network readers) at\n"
+         "once, 1 to 64; it wins over the ParallelLines setting for this run.\n"
+         "\n"
          "Exit status: 0 every operation ran without a failure; 1 some operation reported a\n"
          "failure (see Error.Log); 2 the parameters could not be run or their results not kept.\n"
          "\n"
-         "Settings: $XDG_CONFIG_HOME/zorvan32.INI (~/.config/zorvan32.INI). See zorvan32(1).\n";
+         "--export-punches writes the punches of the days FROM to TO (YYYY-MM-DD) from Punch.Log\n"
+         "as CSV to FILE or standard output, with the events of Sys.Log when --events is given;\n"
+         "it runs no reader operation and opens no window.\n"
+         "\n"
+         "Settings: $XDG_CONFIG_HOME/zorvan32.INI (~/.config/zorvan32.INI); its [Ports] section\n"
+         "names the serial ports' devices (COM1=/dev/ttyUSB0).\n"
+         "Files: site.txt, clock.txt, group.txt, user.txt, zv.cfg, user.dat, user.idx, *.BIN,\n"
+         "Sys.Log, Error.Log and trans.dat in the data directory ($XDG_DATA_HOME/zorvan32/ unless\n"
+         "the settings name one); Punch.Log and yyyymmdd.log in the punch-log directory;\n"
+         "modem.txt, the modem initialisation strings.\n"
+         "Environment: RDRDLL32_COM1 to RDRDLL32_COM4 (a port's device, over [Ports]),\n"
+         "RDRDLL32_TIMEOUT_MS, RDRDLL32_CONNECT_TIMEOUT_MS, RDRDLL32_MODEM_TIMEOUT_MS,\n"
+         "RDRDLL32_DIAL_TIMEOUT_MS, RDRDLL32_MODEM_GUARD_MS (the reader library's waits),\n"
+         "DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM, XDG_CONFIG_HOME, XDG_DATA_HOME,\n"
+         "XDG_RUNTIME_DIR, TMPDIR, HOME. See zorvan32(1).\n";
 }
 
 bool PrepareDisplay(bool haveParameters, std::string* message) {

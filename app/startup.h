@@ -20,6 +20,7 @@ struct TCommandLine {
   std::string Error;                    // for Usage: the line to print
   std::vector<std::string> Operations;  // the parameters to run, in order
   bool Quiet = false;                   // --quiet: the summary only when the status is not 0
+  int ParallelLines = 0;                // --parallel-lines N; 0: as the settings say
 };
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/frmzorvan.h"
+#include "app/punchexportrun.h"
 #include "app/qtmessageboxes.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
   // The command line as the shell gave it, read whole before anything runs or is touched.
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  // The payroll export runs no reader operation and opens no window.
+  if (zv::IsPunchExportRequest(args))
+    return zv::RunPunchExportCommand(args, zv::SettingsFileFor(argv[0]), zv::DefaultDataDirectory());
   const zv::TCommandLine line = zv::ParseCommandLine(args);
   switch (line.Request) {
     case zv::TStartRequest::Help: std::fputs(zv::HelpText().c_str(), stdout); return 0;
@@ -66,6 +70,7 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &zv::TSingleInstance::ActivationRequested, &frmZorvan,
                      &zv::TfrmZorvan::BringToFront);
     frmZorvan.Parameters = params;
+    if (line.ParallelLines > 0) frmZorvan.ParallelLines = line.ParallelLines;
     frmZorvan.show();
     // The load lines let events run: a window closed that early must not leave a hidden
     // program running, since quitting before the loop starts is not remembered.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/aboutbox.h"
+
 namespace zv {
 
 TZvApplication::TZvApplication(int& argc, char** argv) : QApplication(argc, argv) {
@@ -13,6 +15,8 @@ TZvApplication::TZvApplication(int& argc, char** argv) : QApplication(argc, argv
   setApplicationName("zorvan32");
   // The menu entry zorvan32.desktop: desktops take the window's icon and name from it.
   setDesktopFileName("zorvan32");
+  // Every window carries the icon itself, for desktops that do not read the menu entry.
+  setWindowIcon(ProgramIcon());
 }
 
 bool TZvApplication::notify(QObject* receiver, QEvent* event) {

@@ -6,9 +6,33 @@ if(ZV_WERROR)
 endif()
 add_compile_options(${ZV_WARNINGS})
 
+# The hardening Debian builds its packages with, in every build that is not for debugging, so
+# that the package and a plain `cmake --install` alike carry it. Fortified functions need the
+# optimizer, so Debug goes without; the sanitizer and fuzz builds are instruments of their own
+# and are left as they are.
+string(TOUPPER "${CMAKE_BUILD_TYPE}" zv_build_type)
+option(ZV_HARDEN "Build with Debian's hardening flags (not in Debug builds)" ON)
+if(ZV_HARDEN AND zv_build_type AND NOT zv_build_type STREQUAL "DEBUG" AND NOT ZV_SANITIZE
+   AND NOT ZV_FUZZ)
+  add_compile_options(-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2 -fstack-protector-strong
+                      -Wformat -Werror=format-security)
+  add_link_options(LINKER:-z,relro LINKER:-z,now)
+endif()
+# Executables as PIE, not only position-independent objects.
+include(CheckPIESupported)
+check_pie_supported()
+
 if(ZV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(ZV_TSAN)
+  if(ZV_SANITIZE)
+    message(FATAL_ERROR "ZV_TSAN and ZV_SANITIZE cannot be combined: build them apart")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
 endif()
 
 # Sources of a directory: every .cpp that is not a test, a fuzz target or a main.

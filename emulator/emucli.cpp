@@ -1,5 +1,6 @@
 #include "emulator/emucli.h"
 
+#include <getopt.h>
 #include <time.h>
 
 #include <cstdio>
@@ -7,6 +8,10 @@
 #include <cstring>
 #include <map>
 #include <set>
+
+#ifndef ZV_VERSION
+#define ZV_VERSION "0.0.0"
+#endif
 
 #include "emulator/emureader.h"
 #include "emulator/emuserver.h"
@@ -20,7 +25,9 @@ namespace zv {
 namespace {
 
 const char kUsage[] =
-    "usage: rdremu VERB STATE [options]   (docs/emulator.md)\n"
+    "usage: rdremu VERB STATE [options]   (rdremu(1))\n"
+    "       rdremu --help | --version\n"
+    "  Options take their value as --site 3 or --site=3, anywhere on the line.\n"
     "  init STATE\n"
     "  add-site STATE --site N (--tcp ADDR:PORT | --serial PATH [--phone NUMBER]) [site options]\n"
     "  set-site STATE --site N [site options]\n"
@@ -42,28 +49,64 @@ const char kUsage[] =
     "  show STATE [--site N] [--addr A]\n"
     "  serve STATE\n";
 
+// Each option by its long name ("--site") with its value ("1" for a flag), the last one given
+// winning, as the verbs below look them up.
 using TOpts = std::map<std::string, std::string>;
 
-const std::set<std::string> kFlags = {"--offline", "--online"};
+// Every option of every verb; a verb ignores those it has no use for.
+struct TOptionSpec {
+  const char* name;
+  bool takesValue;
+};
+const TOptionSpec kOptions[] = {
+    {"help", false},        {"version", false},     {"site", true},        {"addr", true},
+    {"tcp", true},          {"serial", true},       {"phone", true},       {"baud", true},
+    {"delay-ms", true},     {"drop-after", true},   {"corrupt-every", true}, {"garbage", true},
+    {"mute-after", true},   {"modem-answer", true}, {"model", true},       {"memory", true},
+    {"offline", false},     {"online", false},      {"clock-offset", true}, {"idle", true},
+    {"user", true},         {"user2", true},        {"time", true},        {"code", true},
+    {"type", true},         {"subtype", true},      {"data", true},        {"count", true},
+    {"value", true},        {"byte", true},         {"hex", true},         {"tz", true},
+    {"authority", true},    {"reject", true},       {"template", true},    {"comment", true},
+    {"lie", true},
+};
 
-bool ParseOpts(const std::vector<std::string>& args, std::size_t from, TOpts& opts, std::string& err) {
-  for (std::size_t i = from; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.compare(0, 2, "--") != 0) {
-      err = "unexpected argument '" + a + "'";
-      return false;
+// Splits the command line into its words (verb, state file) and its options, with getopt_long:
+// "--site 3" and "--site=3", options anywhere, a value that starts with a minus
+// ("--clock-offset -3600"), "--" before a word that starts with one. False when getopt has
+// already said on standard error what is wrong.
+bool ParseCommandLine(const std::vector<std::string>& args, std::vector<std::string>& words,
+                      TOpts& opts) {
+  std::vector<option> longOpts;
+  for (const TOptionSpec& o : kOptions)
+    longOpts.push_back({o.name, o.takesValue ? required_argument : no_argument, nullptr, 0});
+  longOpts.push_back({nullptr, 0, nullptr, 0});
+  std::vector<std::string> store;
+  store.reserve(args.size() + 1);
+  store.push_back("rdremu");  // getopt's messages begin with it
+  store.insert(store.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : store) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(store.size());
+
+  optind = 0;  // a fresh scan, also when a test runs several command lines in one process
+  opterr = 1;
+  bool ok = true;
+  for (;;) {
+    int index = -1;
+    int c = getopt_long(argc, argv.data(), "h", longOpts.data(), &index);
+    if (c == -1) break;
+    if (c == 'h') {
+      opts["--help"] = "1";
+    } else if (c == 0 && index >= 0) {
+      opts[std::string("--") + kOptions[index].name] = optarg ? optarg : "1";
+    } else {
+      ok = false;  // getopt printed it
     }
-    if (kFlags.count(a)) {
-      opts[a] = "1";
-      continue;
-    }
-    if (i + 1 >= args.size()) {
-      err = "option " + a + " needs a value";
-      return false;
-    }
-    opts[a] = args[++i];
   }
-  return true;
+  for (int i = optind; i < argc; ++i) words.push_back(argv[i]);
+  return ok;
 }
 
 bool IntOpt(const TOpts& o, const std::string& key, long long lo, long long hi, long long& v,
@@ -249,23 +292,33 @@ int Fail(const std::string& msg) {
 }  // namespace
 
 int RunEmulatorCommand(const std::vector<std::string>& args) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+  std::vector<std::string> words;
+  TOpts o;
+  if (!ParseCommandLine(args, words, o)) {
+    std::fputs("Try 'rdremu --help'.\n", stderr);
+    return 2;
+  }
+  if (o.count("--help") || (!words.empty() && words[0] == "help")) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (o.count("--version")) {
+    std::fputs("rdremu " ZV_VERSION "\n", stdout);
     return 0;
   }
   static const std::set<std::string> kVerbs = {
       "init", "add-site", "set-site", "add-reader", "set-reader", "set-offline", "set-online",
       "add-punch", "add-event", "add-group", "add-raw", "add-user", "show", "serve"};
-  if (args.size() < 2 || !kVerbs.count(args[0])) {
-    if (!args.empty() && !kVerbs.count(args[0])) std::fprintf(stderr, "rdremu: unknown verb '%s'\n", args[0].c_str());
+  if (words.size() < 2 || !kVerbs.count(words[0])) {
+    if (!words.empty() && !kVerbs.count(words[0]))
+      std::fprintf(stderr, "rdremu: unknown verb '%s'\n", words[0].c_str());
     std::fputs(kUsage, stderr);
     return 2;
   }
-  const std::string& verb = args[0];
-  const std::string& path = args[1];
-  TOpts o;
+  if (words.size() > 2) return Fail("unexpected argument '" + words[2] + "'");
+  const std::string& verb = words[0];
+  const std::string& path = words[1];
   std::string err;
-  if (!ParseOpts(args, 2, o, err)) return Fail(err);
 
   TEmuState state;
   if (verb == "init") {

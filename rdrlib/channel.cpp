@@ -6,6 +6,8 @@
 #include <map>
 #include <vector>
 
+#include "rdrlib/serialline.h"
+
 namespace zv {
 
 namespace {
@@ -15,16 +17,17 @@ std::map<int32_t, TChannelPtr>& Table() {
   return t;
 }
 int32_t gNextHandle = 1;
+int gNetworkUsers = 0;  // start-ups not yet cleaned up, under gTableMutex
 }  // namespace
 
 TChannel::~TChannel() { CloseFd(); }
 
 void TChannel::CloseFd() {
   if (fd < 0) return;
-  // A serial close waits until pending output has gone out, which on a slow line can take
-  // half a minute: what is still unsent is of no use to anyone, so it is dropped.
-  if (kind == TKind::Serial) ::tcflush(fd, TCIOFLUSH);
-  ::close(fd);
+  if (kind == TKind::Serial)
+    CloseSerialLine(fd);
+  else
+    ::close(fd);
   fd = -1;
 }
 
@@ -52,10 +55,22 @@ TChannelPtr RemoveChannel(int32_t handle) {
   return c;
 }
 
-void RemoveTcpChannels() {
+void StartNetwork() {
+  std::lock_guard<std::mutex> lock(gTableMutex);
+  ++gNetworkUsers;
+}
+
+void StopNetwork() {
+  // Destroyed after the table's lock is given up: a channel still in a call elsewhere keeps
+  // its own reference and closes when that call ends.
   std::vector<TChannelPtr> gone;
   {
     std::lock_guard<std::mutex> lock(gTableMutex);
+    if (gNetworkUsers > 1) {
+      --gNetworkUsers;
+      return;
+    }
+    gNetworkUsers = 0;
     for (auto it = Table().begin(); it != Table().end();) {
       if (it->second->kind == TChannel::TKind::Tcp) {
         gone.push_back(it->second);

@@ -1,5 +1,6 @@
 // A channel of the reader library: one TCP connection, serial line or modem line with the
-// protocol state kept for it, and the table that maps handles to channels.
+// protocol state kept for it, and the table that maps handles to channels. Channels share
+// nothing but the table, so calls on different channels run at once from several threads.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -42,7 +43,10 @@ int32_t AddChannel(TChannelPtr channel);
 TChannelPtr FindChannel(int32_t handle);
 // Removes and returns the channel, or null.
 TChannelPtr RemoveChannel(int32_t handle);
-// Removes every TCP channel (the network clean-up).
-void RemoveTcpChannels();
+// The network is started and cleaned up in pairs, as with sockets on the readers' own
+// platform: the clean-up that matches the first start-up removes every TCP channel (so does
+// one without any start-up); earlier ones only count down.
+void StartNetwork();
+void StopNetwork();
 
 }  // namespace zv

@@ -56,10 +56,15 @@ std::string CutText(const char* text, std::size_t max) {
 
 extern "C" {
 
-int32_t rdrStartupWsock(void) { return RDR_OK; }
+int32_t rdrStartupWsock(void) {
+  StartNetwork();
+  return RDR_OK;
+}
 
 int32_t rdrCleanupWsock(void) {
-  RemoveTcpChannels();
+  // Lines polled at once each start and clean up the network: only the last clean-up may
+  // close the network channels, or one line would cut the others off.
+  StopNetwork();
   return RDR_OK;
 }
 
@@ -75,7 +80,8 @@ int32_t rdrInitWsock(const char* address, int32_t port) {
 int32_t rdrCloseWsock(int32_t channel) {
   TChannelPtr ch = FindChannel(channel);
   if (!ch || ch->kind != TChannel::TKind::Tcp) return RDR_ERR_CHANNEL;
-  RemoveChannel(channel);
+  // Two threads closing the same handle: only the one that took it out closes it.
+  if (RemoveChannel(channel) != ch) return RDR_ERR_CHANNEL;
   std::lock_guard<std::mutex> lock(ch->mu);
   ch->CloseFd();
   return RDR_OK;
@@ -121,8 +127,7 @@ int32_t rdrOpenModemChannel(int32_t channel, int32_t baud, const char* phone, in
     rc = DialModem(fd, baud, ch.modemInit, number);
     if (rc != RDR_OK) {
       HangUpModem(fd, false);
-      ::tcflush(fd, TCIOFLUSH);
-      ::close(fd);
+      CloseSerialLine(fd);
       return rc;
     }
     ch.fd = fd;

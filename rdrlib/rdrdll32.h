@@ -1,5 +1,8 @@
 // The C interface of librdrdll32.so, the reader communication library: the 46 entry points
 // with their buffer sizes and the status codes they return.
+// Threads: the library may be called from several threads at once on different channels;
+// calls on one channel are carried out one after the other. rdrStartupWsock and
+// rdrCleanupWsock are counted: only the last clean-up closes the network channels.
 #pragma once
 #include <stdint.h>
 

@@ -1,11 +1,16 @@
 #include "rdrlib/serialline.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "rdrlib/rdrdll32.h"
 
@@ -47,6 +52,54 @@ bool SetLineBaud(int fd, int baud) {
   return ::tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
+bool UucpLockHeld(const std::string& device, const std::vector<std::string>& lockDirs) {
+  // The lock is named after the device itself, whatever link led to it (/dev/serial/by-id/...).
+  char real[PATH_MAX];
+  std::string name = ::realpath(device.c_str(), real) ? real : device;
+  name.erase(0, name.rfind('/') + 1);
+  for (const std::string& dir : lockDirs) {
+    int f = ::open((dir + "/LCK.." + name).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (f < 0) continue;
+    char buf[32] = {};
+    ssize_t n = ::read(f, buf, sizeof buf - 1);
+    ::close(f);
+    long pid = 0;
+    if (n == 4) {
+      int binary;  // the old binary form: the pid as an int
+      std::memcpy(&binary, buf, 4);
+      pid = binary;
+    } else if (n > 0) {
+      pid = std::strtol(buf, nullptr, 10);
+    }
+    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) return true;
+  }
+  return false;
+}
+
+namespace {
+// Another program on the same line would interleave its bytes with ours and garble both
+// conversations. The lock on the open device is what current serial programs take; TIOCEXCL
+// keeps out any later open by an ordinary user; old ones announce themselves with a lock file.
+bool TakeLine(int fd, const std::string& device) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return false;
+  if (UucpLockHeld(device, {"/run/lock", "/var/lock"})) return false;
+  ::ioctl(fd, TIOCEXCL);
+  return true;
+}
+}  // namespace
+
+void CloseSerialLine(int fd) {
+  if (fd < 0) return;
+  // A serial close waits until pending output has gone out, which on a slow line can take
+  // half a minute: what is still unsent is of no use to anyone, so it is dropped.
+  ::tcflush(fd, TCIOFLUSH);
+  // The exclusive mode outlives this descriptor while another holds the terminal open (the
+  // emulator keeps its side of a pseudo terminal): give it back, so the next open succeeds.
+  ::ioctl(fd, TIOCNXCL);
+  ::close(fd);
+}
+
 int OpenSerialLine(const std::string& device, int baud, int& fd) {
   fd = -1;
   speed_t sp = SpeedOf(baud);
@@ -55,6 +108,11 @@ int OpenSerialLine(const std::string& device, int baud, int& fd) {
   if (f < 0) return RDR_ERR_CONNECT;
   termios t;
   if (!::isatty(f) || ::tcgetattr(f, &t) != 0) {
+    ::close(f);
+    return RDR_ERR_CONNECT;
+  }
+  // Before any setting is changed: the other program's line stays as it has it.
+  if (!TakeLine(f, device)) {
     ::close(f);
     return RDR_ERR_CONNECT;
   }
@@ -69,7 +127,7 @@ int OpenSerialLine(const std::string& device, int baud, int& fd) {
   ::cfsetispeed(&t, sp);
   ::cfsetospeed(&t, sp);
   if (::tcsetattr(f, TCSANOW, &t) != 0) {
-    ::close(f);
+    CloseSerialLine(f);
     return RDR_ERR_CONNECT;
   }
   ::tcflush(f, TCIOFLUSH);

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <exception>
 
+#include "data/userlist.h"
 #include "reader/enginehost.h"
 #include "reader/records.h"
 #include "util/clock.h"
@@ -23,6 +24,19 @@ void IEngineHost::SleepMs(int ms) {
 
 void SetEngineHost(IEngineHost* host) { gHost = host; }
 IEngineHost* EngineHost() { return gHost; }
+
+bool SaveChangedUsers(TUserList* users, std::string& error) {
+  if (!users || !users->Modified || users->Save()) return true;
+  error = users->FileName + ": " + users->LastError();
+  return false;
+}
+
+bool KeepClockResults() {
+  std::string error;
+  if (!gHost || gHost->KeepClockResults(error)) return true;
+  LogClockError("Failed to save users file " + error);
+  return false;
+}
 
 TEngineState& Engine() {
   static TEngineState state;

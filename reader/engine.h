@@ -67,6 +67,10 @@ IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder);
 // and to the recorder of a command-line run.
 void ReportProgress(const char* operation, long long count, const char* unit);
 
+// After a clock's step that may add users: the host keeps them now (KeepClockResults); a
+// failure is a failure line of the clock. True when everything is kept.
+bool KeepClockResults();
+
 // Time-zone restriction of users that polling adds: 0 always, 61 never (the default).
 void SetNewUserRestriction(int value);
 int NewUserRestriction();

@@ -32,6 +32,11 @@ class IEngineHost {
   // repaints. Operations report through ReportProgress (reader/engine.h), which also counts
   // for the summary of a command-line run.
   virtual void Progress(const char* operation, long long count, const char* unit) {}
+  // A clock's step that may add users (a poll, F) ended: keep on disk now what it added to
+  // the loaded lists, so that a kill later in the operation loses none of it. False, with
+  // the reason, when that failed; the operation saves once more at its end. Nothing to keep
+  // by default.
+  virtual bool KeepClockResults(std::string& error) { return true; }
   // Directories with a trailing "/".
   virtual std::string DataPath() const = 0;
   virtual std::string PunchPath() const = 0;
@@ -44,6 +49,9 @@ class IEngineHost {
   // zv.cfg; nullptr when it is not loaded (the configuration download then uses defaults).
   virtual TZvCfgList* Configs() const { return nullptr; }
 };
+
+// Saves the users list when it has changes; false with "file: reason" when it cannot.
+bool SaveChangedUsers(TUserList* users, std::string& error);
 
 // The host of the running program; nullptr when none is installed.
 void SetEngineHost(IEngineHost* host);

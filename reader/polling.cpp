@@ -8,6 +8,7 @@
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
+#include "reader/pendingusers.h"
 #include "reader/readerinfo.h"
 #include "reader/records.h"
 #include "reader/userdb.h"
@@ -170,10 +171,16 @@ class TElementWriter {
 class TSeenIds {
  public:
   explicit TSeenIds(std::vector<std::string>& list) : list_(list), set_(list.begin(), list.end()) {}
-  void Note(const TDataLogElement e) {
+  // Answers the element's id when it is new to the list; "" otherwise.
+  std::string Note(const TDataLogElement e) {
     std::string text;
-    if (!Engine().Rdr->IDToText(e + kId, text)) return;
-    if (set_.insert(text).second) list_.push_back(text);
+    if (!Engine().Rdr->IDToText(e + kId, text)) return std::string();
+    return Add(text) ? text : std::string();
+  }
+  bool Add(const std::string& text) {
+    if (!set_.insert(text).second) return false;
+    list_.push_back(text);
+    return true;
   }
 
  private:
@@ -181,11 +188,21 @@ class TSeenIds {
   std::unordered_set<std::string> set_;
 };
 
-// The per-clock step of the walk: the poll, then the records of the users it saw.
+// The users seen but not kept yet, while a poll runs (nullptr otherwise).
+TPendingUsers* gPending = nullptr;
+
+// The per-clock step of the walk: the poll, then the records of the users it saw, then
+// user.txt: a kill later in the run must not lose them.
 bool PollAndStoreClock() {
   bool ok = PollClock();
   std::vector<std::string>* seen = Engine().SeenIds.get();
-  if (seen && !seen->empty() && !StoreSeenUsers()) ok = false;
+  bool stored = !seen || seen->empty() || StoreSeenUsers();
+  if (!stored) ok = false;
+  if (KeepClockResults() && stored && gPending) {
+    TEngineState& e = Engine();
+    if (!gPending->Forget(SiteNo(*e.CurrentSite), ClockNo(*e.CurrentClock)))
+      LogClockError("Error writing to " + gPending->Path());
+  }
   return ok;
 }
 
@@ -199,6 +216,9 @@ bool PollClock() {
   if (!e.SeenIds) e.SeenIds = std::make_unique<std::vector<std::string>>();
   const std::string site = SiteNo(*e.CurrentSite), clock = ClockNo(*e.CurrentClock);
   TSeenIds seen(*e.SeenIds);
+  // The users a killed poll of this clock saw: the reader has let their punches go.
+  if (gPending)
+    for (const std::string& id : gPending->IdsOf(site, clock)) seen.Add(id);
   TType15Group group;
   long long count = 0;
   // A reader that never sends the end of its log would keep the run going for ever.
@@ -211,6 +231,13 @@ bool PollClock() {
     }
     TElementWriter out;
     out.Write(e.TransFile.get(), TransLine(el));
+    // A new id goes to the pending users with the element, durable before the next request.
+    auto note = [&]() {
+      std::string id = seen.Note(el);
+      if (id.empty() || !gPending) return;
+      out.Write(gPending->Stream(), TPendingUsers::Line(site, clock, id));
+      gPending->Noted(site, clock, id);
+    };
     std::int32_t type = ElementType(el);
     std::string line;
     switch (type) {
@@ -219,14 +246,14 @@ bool PollClock() {
       case 1:
       case 16:
       case 49:
-        seen.Note(el);
+        note();
         out.Write(e.SysLog.get(), EventLine(site, clock, el));
         break;
       case 7:
         line = PunchLine(site, clock, el);
         out.Write(e.PunchLog.get(), line);
         out.Write(e.DailyLog.get(), line);
-        seen.Note(el);
+        note();
         break;
       case 15:
         if (group.Add(site, clock, el, line)) {
@@ -287,6 +314,19 @@ bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {
   TEngineSession session;
   OpenPollFiles();
   if (!OpenUserFiles("create")) return false;
+  // A data directory closed to the program (its files made writable one by one) need not
+  // stop the poll: the users are then kept after each clock only.
+  std::unique_ptr<TPendingUsers> pending;
+  try {
+    pending = std::make_unique<TPendingUsers>(
+        (EngineHost() ? EngineHost()->DataPath() : std::string()) + "users.pending");
+  } catch (const EZvFileError& err) {
+    LogWindow(std::string(err.what()) + ": the users a poll sees are kept after each clock only.");
+  }
+  struct TInstalled {
+    explicit TInstalled(TPendingUsers* p) { gPending = p; }
+    ~TInstalled() { gPending = nullptr; }
+  } installed(pending.get());
   WalkSites(sites, clock, PollAndStoreClock);
   return true;
 }

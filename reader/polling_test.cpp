@@ -1,12 +1,15 @@
 // The lines polling writes for each kind of data log element, byte for byte.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "reader/engine.h"
 #include "reader/fake/fakehost.h"
 #include "reader/polling.h"
 #include "util/clock.h"
+#include "data/userlist.h"
 #include "util/fileio.h"
 
 namespace zv {
@@ -134,6 +137,43 @@ TEST_F(PollTest, DailyLogOfTheStartAndProgressAfterEachElement) {
   EXPECT_EQ(Host.Progressed, (std::vector<std::string>{"Poll 1 transactions", "Poll 2 transactions",
                                                        "Poll 2 transactions"}));
   EXPECT_GE(Host.Processed, 3);
+}
+
+// The users a poll saw are in user.txt after each clock, not only at the end of the
+// operation. The ids a killed poll left pending are stored by the next poll of their clock
+// (and only of theirs), and leave the pending file once their users are kept; while user.txt
+// cannot be saved they stay.
+TEST_F(PollTest, UsersAreKeptAfterEachClockAndThoseOfAKilledPollAfterTheNext) {
+  LoadSites({"5, , , , , , 0, 127.0.0.5, net"});
+  LoadClocks({"5, 1", "5, 2"});
+  ASSERT_TRUE(WriteFileAtomic(Dir + "user.txt", ".ID\r\n"));
+  Host.UserList = std::make_unique<TUserList>(Dir + "user.txt");
+  // Clock 1 written with zeros, a clock not polled now, and a line a kill cut short.
+  ASSERT_TRUE(WriteFileAtomic(Dir + "users.pending", "05,01,0000000077,\r\n5,3,0000000088,\r\n5,1,000"));
+  Fake.push_element(El(7, 1, 8, 0).b);  // clock 1's punch; the stand-in names every id 9...9
+  EXPECT_TRUE(PollSites(AllSites(), ""));
+  EXPECT_EQ(Host.Kept, 2);
+  std::string calls = Calls();
+  EXPECT_NE(calls.find("rdrTextToID(0000000077)"), std::string::npos) << calls;
+  EXPECT_EQ(calls.find("rdrTextToID(000)"), std::string::npos);
+  EXPECT_EQ(calls.find("rdrTextToID(0000000088)"), std::string::npos);
+  // Saved by the clocks' ends: nothing else saves the list here.
+  std::string users = ReadFile("user.txt");
+  EXPECT_NE(users.find("         77,  61,"), std::string::npos) << users;
+  EXPECT_NE(users.find("99999999999999999999,"), std::string::npos) << users;
+  EXPECT_EQ(ReadFile("users.pending"), "5,3,0000000088,\r\n");
+
+  // user.txt cannot be saved: the clock says so, and its seen ids stay pending.
+  ASSERT_EQ(rename((Dir + "user.txt").c_str(), (Dir + "old.txt").c_str()), 0);
+  ASSERT_EQ(mkdir((Dir + "user.txt").c_str(), 0700), 0);
+  Host.UserList->FindUser("77")->SetComment("changed");
+  Host.UserList->Modified = true;
+  Host.Lines.clear();
+  Fake.push_element(El(7, 1, 8, 0).b);
+  EXPECT_TRUE(PollSites(AllSites(), "1"));
+  EXPECT_NE(Window().find("Site 5, Clock 1: Failed to save users file " + Dir + "user.txt: "),
+            std::string::npos) << Window();
+  EXPECT_EQ(ReadFile("users.pending"), "5,3,0000000088,\r\n5,1,99999999999999999999,\r\n");
 }
 
 }  // namespace

@@ -347,12 +347,14 @@ bool GetFullClock() {
     // Banks are read only in idle mode: without it nothing was got, which is no success.
     ok = idle.Entered() && ReadAllBanks(ext ? kExtBankRecordSize : kBankRecordSize, ext, found);
   }
-  if (!ok) {
+  if (ok) {
+    LogClock("Users found " + std::to_string(found));
+  } else {
     LogClockError("Failed to retrieve user templates");
-    return false;
   }
-  LogClock("Users found " + std::to_string(found));
-  return true;
+  // The users it added, in user.txt before the next clock: a kill must not lose them.
+  KeepClockResults();
+  return ok;
 }
 
 bool RestoreUsersClock() {

@@ -84,9 +84,10 @@ def main():
     if not os.access(os.path.join(bench, "poll", "poll_bench"), os.X_OK):
         sys.exit("bench: %s is not built with its benchmarks (ZV_BENCH=ON)" % build)
     if a.short:
-        n = dict(poll=3000, serial=30, small=300, large=3000, log=20000, view=(5, 20), reps=1)
+        n = dict(poll=3000, serial=30, small=300, large=3000, view=(5, 20), reps=1, lines=(30, 500, 100))
     else:
-        n = dict(poll=40000, serial=300, small=3000, large=30000, log=100000, view=(10, 100), reps=3)
+        n = dict(poll=40000, serial=300, small=3000, large=30000, view=(10, 100), reps=3,
+                 lines=(300, 5000, 500))
     tmp = tempfile.mkdtemp(prefix="zvbench-")
     t = Table()
     started = time.time()
@@ -104,6 +105,25 @@ def main():
     t.add("poll %d punches, %s baud" % (n["serial"], ser[0]), "%s el/s" % ser[1], "line limit %s el/s" % ser[2], ser[3], ">= 0.95")
     mem = grab(r"peak memory: 1000 punches (\d+) KiB, (\d+) punches (\d+) KiB: ([\d.]+) x", out, "peak memory")
     t.add("peak memory, poll of %s punches" % mem[1], "%s KiB" % mem[2], "1000 punches %s KiB" % mem[0], mem[3], "<= 1.2")
+    lb = n["lines"]
+    out = run([os.path.join(bench, "lines", "lines_bench"), "--serial-punches", str(lb[0]),
+               "--net-punches", str(lb[1]), "--silent-punches", str(lb[2])])
+    ser = grab(r"serial: (\d+) sites at (\d+) baud.*\n\s*one site alone ([\d.]+) s; one line at a time ([\d.]+) s "
+               r"\(([\d.]+) x\); \d+ lines ([\d.]+) s \(([\d.]+) x\)", out, "serial lines")
+    t.add("P, %s serial sites at %s baud, %s lines" % (ser[0], ser[1], ser[0]), "%s s" % ser[5],
+          "one site alone %s s" % ser[2], ser[6], "<= 1.2")
+    t.add("P, %s serial sites at %s baud, 1 line" % (ser[0], ser[1]), "%s s" % ser[3],
+          "one site alone %s s" % ser[2], ser[4], "about %s" % ser[0])
+    net = grab(r"network: (\d+) sites.*\n\s*one line (\d+) elements/s, (\d+) KiB; \d+ lines (\d+) elements/s "
+               r"\(([\d.]+) x\), (\d+) KiB \(([\d.]+) x\)", out, "network lines")
+    t.add("P, %s network sites, %s lines" % (net[0], net[0]), "%s el/s" % net[3], "1 line %s el/s" % net[1],
+          net[4], ">= 4")
+    t.add("peak memory, P with %s lines" % net[0], "%s KiB" % net[5], "1 line %s KiB" % net[2], net[6], "<= 1.5")
+    sil = grab(r"silent: (\d+) sites, (\d+) of them silent.*\n\s*slowest site alone ([\d.]+) s .*; \d+ lines ([\d.]+) s "
+               r"\(([\d.]+) x\)", out, "silent sites")
+    t.add("P, %s network sites, %s silent, %s lines" % (sil[0], sil[1], sil[0]), "%s s" % sil[3],
+          "slowest site alone %s s" % sil[2], sil[4], "<= 1.3")
+
     out = run([os.path.join(bench, "bandwidth", "rdr_bandwidth"), "--count", str(n["serial"]),
                "--line", "serial", "--baud", "9600"])
     lib = grab(r"(\d+) elements/s, .*\n.*line limit ([\d.]+) elements/s.*reached ([\d.]+) %", out, "library at 9600")
@@ -128,9 +148,10 @@ def main():
     s_small, s_big = startup(app, 1000, tmp), startup(app, 100000, tmp)
     t.add("start-up, 100000 users", "%.2f s" % s_big, "1000 users %.2f s" % s_small, "%.1f" % (s_big / s_small))
 
-    out = run([os.path.join(bench, "app", "bench_applog"), "--benchmark_filter=BM_AddLogLine/(0|%d)$" % n["log"]])
-    lines = dict(re.findall(r"BM_AddLogLine/(\d+)\s+([\d.]+) us", out))
-    big = str(n["log"])
+    # The log a line goes into holds 0 or 100000 lines before (the sizes the harness offers).
+    out = run([os.path.join(bench, "app", "bench_applog"), "--benchmark_filter=BM_AddLogLine_InOperation/(0|100000)/0$"])
+    lines = dict(re.findall(r"BM_AddLogLine_InOperation/(\d+)/0\s+([\d.]+) us", out))
+    big = "100000"
     t.add("log window, a line after %s" % big, "%s us" % lines[big], "after 0: %s us" % lines["0"],
           "%.2f" % (float(lines[big]) / float(lines["0"])), "flat")
 

@@ -5,7 +5,7 @@ PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
       python3 socat
-      dpkg-dev file lintian)
+      dpkg-dev file lintian appstream desktop-file-utils librsvg2-bin)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,9 @@
 #!/bin/bash
-# The long form of the kill test: an emulated reader with PUNCHES punches (default 5000),
-# `zorvan32 P` killed with SIGKILL at random moments KILLS times (default 10), then polled to
-# the end. Every punch must be in Punch.Log, with at most one second copy per kill.
+# The long form of the kill test: an emulated reader with PUNCHES punches (default 5000) of
+# 50 enrolled users, `zorvan32 P` killed with SIGKILL at random moments KILLS times (default
+# 10), then polled to the end. Every punch must be in Punch.Log, with at most one second copy
+# per kill; the user of every punch in Punch.Log must be in user.txt or users.pending after
+# each kill, and in user.txt and user.idx at the end.
 #   scripts/killpoll.sh BUILD_DIR [PUNCHES] [KILLS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,13 +27,30 @@ S=$T/emu.state
 "$APP/rdremu" init "$S" > /dev/null
 "$APP/rdremu" add-site "$S" --site 1 --tcp "$ADDR:3001" > /dev/null
 "$APP/rdremu" add-reader "$S" --site 1 --addr 1 > /dev/null
-"$APP/rdremu" add-punch "$S" --site 1 --addr 1 --user 42 --time '2026-01-01 00:00' --count "$PUNCHES" > /dev/null
+USERS=50
+[ "$PUNCHES" -ge "$USERS" ] || USERS=$PUNCHES
+"$APP/rdremu" add-user "$S" --site 1 --addr 1 --user 1000 --count "$USERS" > /dev/null
+for u in $(seq 0 $((USERS - 1))); do
+  n=$(( PUNCHES / USERS + (u < PUNCHES % USERS ? 1 : 0) ))
+  "$APP/rdremu" add-punch "$S" --site 1 --addr 1 --user $((1000 + u)) --time '2026-01-01 00:00' --count "$n" > /dev/null
+done
 "$APP/rdremu" serve "$S" > "$T/emu.out" 2> "$T/emu.err" &
 EMU=$!
 trap 'kill $EMU 2>/dev/null; wait $EMU 2>/dev/null || true; rm -rf "$T"' EXIT
 for _ in $(seq 100); do grep -q ready "$T/emu.out" && break; sleep 0.1; done
 
 lines() { [ -f "$T/data/Punch.Log" ] && wc -l < "$T/data/Punch.Log" || echo 0; }
+# Users of Punch.Log whose numbers are not among those on standard input (one a line).
+unkept() {
+  cat > "$T/kept"
+  awk -F, -v k="$T/kept" 'BEGIN { while ((getline l < k) > 0) kept[l + 0] = 1 }
+                          $4 != "" { punched[$4 + 0] = 1 }
+                          END { for (u in punched) if (!(u in kept)) print u }' "$T/data/Punch.Log" |
+    sort -n | tr '\n' ' '
+}
+ids_of() {  # FILE FIELD
+  if [ -f "$1" ]; then awk -F, -v f="$2" '$1 !~ /^\./ && NF >= f { print $f }' "$1"; fi
+}
 kills=0
 for k in $(seq "$KILLS"); do
   "$APP/zorvan32" P 2> /dev/null &
@@ -43,6 +62,8 @@ for k in $(seq "$KILLS"); do
   if kill -9 $Z 2> /dev/null; then kills=$((kills + 1)); fi
   wait $Z 2> /dev/null || true
   echo "killpoll: kill $k at $(lines) lines"
+  lost=$( { ids_of "$T/data/user.txt" 1; ids_of "$T/data/users.pending" 3; } | unkept)
+  [ -z "$lost" ] || { echo "killpoll: users punched, in neither user.txt nor users.pending: $lost" >&2; exit 1; }
 done
 "$APP/zorvan32" P 2> /dev/null
 total=$(lines)
@@ -50,4 +71,9 @@ distinct=$(sort -u "$T/data/Punch.Log" | wc -l)
 echo "killpoll: $PUNCHES punches, $kills kills: $total lines, $distinct distinct, $((total - distinct)) second copies"
 [ "$distinct" -eq "$PUNCHES" ] || { echo "killpoll: punches lost" >&2; exit 1; }
 [ $((total - distinct)) -le "$kills" ] || { echo "killpoll: more second copies than kills" >&2; exit 1; }
-echo "killpoll: nothing lost"
+missing=$(ids_of "$T/data/user.txt" 1 | unkept)
+[ -z "$missing" ] || { echo "killpoll: users punched, not in user.txt: $missing" >&2; exit 1; }
+missing=$(ids_of "$T/data/user.idx" 1 | unkept)
+[ -z "$missing" ] || { echo "killpoll: users punched, not in user.idx: $missing" >&2; exit 1; }
+[ ! -s "$T/data/users.pending" ] || { echo "killpoll: users still pending after the last poll" >&2; exit 1; }
+echo "killpoll: nothing lost, every user of a punch kept ($USERS users)"

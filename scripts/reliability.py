@@ -250,6 +250,20 @@ def user_txt_ids(inst):
     return ids
 
 
+def users_kept(inst, enrolled, pending_too):
+    """Every enrolled user with a punch in Punch.Log is in user.txt (or, after a kill, among
+    the users a poll saw and has not kept yet); after the last poll in user.idx too."""
+    punched = {int(k[0]) for k in punch_keys(inst.read("Punch.Log"))} & enrolled
+    kept = user_txt_ids(inst)
+    if pending_too:
+        kept |= {int(l.split(",")[2]) for l in inst.read("users.pending").split("\r\n")
+                 if l.count(",") == 3 and l.split(",")[2].isdigit()}
+    else:
+        kept &= {int(i) for i in store_records(inst)}
+        expect(inst.read("users.pending") == "", "users still pending after the last poll")
+    expect(punched <= kept, "users punched, yet kept nowhere: %s" % sorted(punched - kept)[:10])
+
+
 def text_files_whole(inst):
     for name in os.listdir(inst.data):
         if name.lower().endswith((".log", ".txt")) or name == "trans.dat":
@@ -461,7 +475,16 @@ def kill_series(app, tmp, op, kills, sizes, prepared, bound, res):
     """kill -9 at random moments of op, checked after each kill; then run to the end."""
     punches = sizes["kill_punches"] if op == "P" else 0
     users = sizes["kill_users"] if op in "GF" else 0
-    inst = tcp_install(app, tmp, "kill" + op, punches, users)
+    inst = tcp_install(app, tmp, "kill" + op, 0 if op == "P" else punches, users)
+    enrolled = set()
+    if op == "P":
+        # First punches of enrolled users, so that the kills find users seen and not yet kept.
+        add_users(inst, 1, 10, 10)
+        enrolled = set(range(1000, 1010))
+        for u in sorted(enrolled) + [42]:
+            inst.emu("add-punch", "--site", "1", "--addr", "1", "--user", str(u), "--time",
+                     PUNCH_START.strftime("%Y-%m-%d %H:%M"),
+                     "--count", str(punches if u == 42 else max(1, punches // 40)))
     try:
         source = reader_users(inst.show(1, 1)) if op in "GF" else prepared.source
         if op in "RD":
@@ -489,6 +512,8 @@ def kill_series(app, tmp, op, kills, sizes, prepared, bound, res):
             r = inst.run([PARAM[op]], bound, kill_when=when)
             expect(not r.timed_out, "%s did not end" % op)
             check_partial(inst, op, punches, source)
+            if op == "P":
+                users_kept(inst, enrolled, True)
             res.add(True, r.seconds)
         before = len(inst.errors())
         r = inst.run([PARAM[op]], bound)
@@ -499,6 +524,7 @@ def kill_series(app, tmp, op, kills, sizes, prepared, bound, res):
         if op == "P":
             keys = punch_keys(inst.read("Punch.Log"))
             expect(len(keys) - len(set(keys)) <= kills, "more second copies than kills")
+            users_kept(inst, enrolled, False)
         res.add(True, r.seconds)
     except Failure as e:
         res.add(False, 0.0, "kill during %s: %s (kept in %s)" % (op, e, inst.root))
@@ -819,7 +845,8 @@ def main():
 
     results = []
     kill_checks = {
-        "P": "every punch in Punch.Log or still in the reader; at most one second copy a kill",
+        "P": "every punch in Punch.Log or still in the reader; at most one second copy a kill; "
+             "its user in user.txt (or pending) after each kill",
         "G": "user.txt whole after each kill; all users after the last run",
         "F": "every user.idx line names its record; records as the reader holds them",
         "R": "the target reader holds only the right records; all after the last run",

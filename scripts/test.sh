@@ -31,6 +31,14 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 LSAN_OPTIONS=suppressions=$ROOT/scripts/lsan.supp \
   ctest --test-dir build/asan -j "$JOBS" --output-on-failure --timeout 600 | tee build/asan-ctest.log
 
+echo "== build (ThreadSanitizer): the tests of lines worked at once"
+# Only what those tests need, and only those tests: a few minutes at most.
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_WERROR=ON -DZV_TSAN=ON \
+  -DZV_GUI=OFF -DZV_BENCH=OFF > /dev/null
+cmake --build build/tsan -j "$JOBS" --target rdrlink_tests rdremu
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build/tsan -j "$JOBS" --output-on-failure --timeout 300 -R "LibraryThreads"
+
 echo "== fuzz targets (${FUZZ_SECONDS}s each)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZV_FUZZ=ON -DZV_GUI=OFF -DZV_BENCH=OFF -DZV_WERROR=OFF > /dev/null

@@ -110,19 +110,19 @@ TEST(FileIoTest, SavesKeepLinksModesOwnersAndWriteInPlaceWhereTheyMust) {
        [&] {
          WriteFile(shared + "users", "old");
          chmod((shared + "users").c_str(), 0640);
-         symlink("../shared/users", name.c_str());
+         EXPECT_EQ(0, symlink("../shared/users", name.c_str()));
        },
        name, shared + "users", false},
       {"link to a link to a file that is not there yet",
        [&] {
-         symlink(name.c_str(), (data + "chain").c_str());
-         symlink((shared + "new").c_str(), name.c_str());
+         EXPECT_EQ(0, symlink(name.c_str(), (data + "chain").c_str()));
+         EXPECT_EQ(0, symlink((shared + "new").c_str(), name.c_str()));
        },
        data + "chain", shared + "new", false},
       {"hard link: every name sees the change",
        [&] {
          WriteFile(shared + "hard", "old old old old");
-         link((shared + "hard").c_str(), name.c_str());
+         EXPECT_EQ(0, link((shared + "hard").c_str(), name.c_str()));
        },
        name, shared + "hard", true},
   };

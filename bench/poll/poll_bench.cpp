@@ -11,12 +11,8 @@
 // channel, the pause after the command), so only the elements are counted. The durable limit
 // is sampled all through the big poll, with the program paused meanwhile (SIGSTOP).
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <signal.h>
 
 #include <chrono>
 #include <functional>
@@ -25,74 +21,24 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/childrun.h"
 #include "data/mystringlist.h"
 #include "rdrlib/frame.h"
 #include "rdrlib/rdrdll32.h"
 #include "reader/polling.h"
 #include "tests/rdrlink/emuprocess.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+using zv::bench::SecondsSince;
+using zv::bench::TChildRun;
+using zv::bench::TProbe;
 
-struct TChildRun {
-  double seconds = 0;  // wall time, less the time it was paused for probes
-  long maxRssKb = 0;
-  bool ok = false;
-};
-
-// Something measured while the child is paused (SIGSTOP), every `every` seconds of its run.
-struct TProbe {
-  double every = 0;
-  std::function<void()> run;
-};
-
-// One run of zorvan32 with the parameters; its wall time and peak resident memory.
+// One run of zorvan32 with the parameters.
 TChildRun RunZorvan(const std::vector<std::string>& params, const TProbe& probe = {}) {
-  TChildRun r;
-  std::vector<char*> argv{const_cast<char*>(ZV_ZORVAN32)};
-  for (const auto& p : params) argv.push_back(const_cast<char*>(p.c_str()));
-  argv.push_back(nullptr);
-  auto t0 = Clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    int quiet = open("/dev/null", O_WRONLY);  // the offscreen platform's chatter
-    if (quiet >= 0) dup2(quiet, 2);
-    execve(ZV_ZORVAN32, argv.data(), environ);
-    _exit(127);
-  }
-  int status = 0;
-  rusage ru{};
-  double paused = 0;
-  auto last = Clock::now();
-  for (;;) {
-    pid_t w = wait4(pid, &status, probe.run ? WNOHANG : 0, &ru);
-    if (w == pid) break;
-    if (w < 0) return r;
-    usleep(10000);
-    if (Since(last) < probe.every) continue;
-    auto p0 = Clock::now();
-    kill(pid, SIGSTOP);
-    int st = 0;
-    if (waitpid(pid, &st, WUNTRACED) == pid && WIFSTOPPED(st)) {
-      probe.run();
-      kill(pid, SIGCONT);
-    } else if (WIFEXITED(st) || WIFSIGNALED(st)) {
-      status = st;
-      wait4(pid, nullptr, WNOHANG, &ru);
-      break;
-    }
-    paused += Since(p0);
-    last = Clock::now();
-  }
-  r.seconds = Since(t0) - paused;
-  r.maxRssKb = ru.ru_maxrss;
-  r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return r;
+  return zv::bench::RunChild(ZV_ZORVAN32, params, probe);
 }
 
 void WriteText(const std::string& path, const std::string& text) {
@@ -188,7 +134,7 @@ class TDurableProbe {
       zv::TMyFileStream* files[] = {&trans_, &punch_, &daily_};
       zv::SyncTogether(files, 3);
     }
-    seconds_ += Since(t0);
+    seconds_ += SecondsSince(t0);
     count_ += n;
   }
   void Reset() {
@@ -222,7 +168,7 @@ double RawBandwidth(TInstall& in, const std::string& address, long n) {
     if (rc != 0 || (e[8] | e[9] | e[10] | e[11]) == 0) break;
     ++got;
   }
-  double s = Since(t0);
+  double s = SecondsSince(t0);
   rdrCloseWsock(ch);
   rdrCleanupWsock();
   in.emu.Stop();

@@ -23,6 +23,10 @@ class TFakeHost : public IEngineHost {
   void Progress(const char* operation, long long count, const char* unit) override {
     Progressed.push_back(std::string(operation) + " " + std::to_string(count) + " " + unit);
   }
+  bool KeepClockResults(std::string& error) override {
+    ++Kept;
+    return SaveChangedUsers(UserList.get(), error);
+  }
   std::string DataPath() const override { return Data; }
   std::string PunchPath() const override { return Punch; }
   TSiteList* Sites() const override { return SiteList.get(); }
@@ -33,6 +37,7 @@ class TFakeHost : public IEngineHost {
 
   std::vector<std::string> Lines;
   int Processed = 0;
+  int Kept = 0;  // clocks whose results the engine asked to keep
   std::vector<int> Slept;
   std::vector<std::string> Progressed;
   std::string Data, Punch;

@@ -27,12 +27,20 @@ TEST_F(InstallTest, StagedInstallLaysOutEverythingAndTheProgramFindsItsLibrary) 
   ASSERT_EQ(std::system(cmd.c_str()), 0) << ReadFile(Root + "install.log");
   for (const std::string& f : std::vector<std::string>{
            "bin/zorvan32", "bin/rdremu", ZV_PRIVATE_LIBDIR "/librdrdll32.so",
-        "share/applications/zorvan32.desktop", "share/icons/hicolor/32x32/apps/zorvan32.png",
+        "share/applications/zorvan32.desktop", "share/icons/hicolor/16x16/apps/zorvan32.png",
+           "share/icons/hicolor/48x48/apps/zorvan32.png",
            "share/icons/hicolor/256x256/apps/zorvan32.png",
+           "share/icons/hicolor/scalable/apps/zorvan32.svg",
+           "share/metainfo/org.example.zorvan32.metainfo.xml",
+           "lib/systemd/user/zorvan32-poll.service", "lib/systemd/user/zorvan32-poll.timer",
         "share/man/man1/zorvan32.1.gz", "share/man/man1/rdremu.1.gz",
-        "share/doc/zorvan32/README.md", "share/doc/zorvan32/docs/engine.md",
+        "share/doc/zorvan32/README.md", "share/doc/zorvan32/unattended.md",
         "share/doc/zorvan32/copyright"})
     EXPECT_TRUE(FileExists(stage + "/" + f)) << f;
+  // The developers' notes are not an administrator's.
+  EXPECT_FALSE(FileExists(stage + "/share/doc/zorvan32/docs/engine.md"));
+  EXPECT_THAT(ReadFile(stage + "/lib/systemd/user/zorvan32-poll.service"),
+              HasSubstr("\nExecStart=zorvan32 P\n"));
   std::string desktop = ReadFile(stage + "/share/applications/zorvan32.desktop");
   EXPECT_THAT(desktop, HasSubstr("\nExec=zorvan32\n"));
   EXPECT_THAT(desktop, HasSubstr("\nIcon=zorvan32\n"));

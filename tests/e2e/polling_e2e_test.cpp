@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <cstdlib>
 #include <map>
 #include <random>
+#include <set>
 
 #include "tests/e2e/e2e_harness.h"
 #include "util/fileio.h"
@@ -156,13 +158,43 @@ TEST_F(PollTest, EveryLineOfAPollByteForByte) {
   EXPECT_THAT(ErrorLog(), HasSubstr("Site 1, Clock 3: Clock is not responding\r\n"));
 }
 
+// The user numbers of the lines of a file whose field `field` (from 0) holds one, as numbers.
+std::set<long long> UsersIn(const std::string& text, int field, char sep = ',') {
+  std::set<long long> ids;
+  for (const std::string& l : Lines(text)) {
+    std::vector<std::string> f;
+    std::size_t at = 0;
+    for (std::size_t next; (next = l.find(sep, at)) != std::string::npos; at = next + 1)
+      f.push_back(l.substr(at, next - at));
+    f.push_back(l.substr(at));
+    if (static_cast<int>(f.size()) > field && !l.empty() && l[0] != '.')
+      ids.insert(std::atoll(f[static_cast<std::size_t>(field)].c_str()));
+  }
+  return ids;
+}
+
 // The program killed at random moments of a poll, then a poll to the end: every punch
-// arrives, at most one twice for each kill (the one in flight). The moments are chosen by
-// how far the poll has come, so that they fall inside it however fast the disk is.
-TEST_F(PollTest, KilledAtRandomMomentsLosesNoPunch) {
-  const int kPunches = 400;
-  OneReaderWithPunches(kPunches);
+// arrives, at most one twice for each kill (the one in flight), and the user of every punch
+// is kept: after a kill in user.txt or among the pending users, after the last poll in
+// user.txt and user.idx. The moments are chosen by how far the poll has come, so that they
+// fall inside it however fast the disk is.
+TEST_F(PollTest, KilledAtRandomMomentsLosesNoPunchAndNoUser) {
+  const int kPunches = 400, kUsers = 20;
+  OneReaderWithPunches(0);
+  Emulate({"add-user", State, "--site", "1", "--addr", "1", "--user", "1000", "--count", std::to_string(kUsers)});
+  for (int u = 0; u < kUsers; ++u)
+    Emulate({"add-punch", State, "--site", "1", "--addr", "1", "--user", std::to_string(1000 + u),
+             "--time", "2026-01-01 00:00", "--count", std::to_string(kPunches / kUsers)});
   ASSERT_TRUE(StartEmulator());
+  auto usersKept = [&](bool pendingToo) {
+    std::set<long long> kept = UsersIn(ReadFile(Data + "user.txt"), 0);
+    if (pendingToo) {
+      std::set<long long> pending = UsersIn(ReadFile(Data + "users.pending"), 2);
+      kept.insert(pending.begin(), pending.end());
+    }
+    for (long long id : UsersIn(ReadFile(Data + "Punch.Log"), 3))
+      EXPECT_TRUE(kept.count(id)) << "user " << id << " punched, yet is kept nowhere";
+  };
   std::mt19937 rng(static_cast<unsigned>(getpid()));
   std::uniform_int_distribution<long long> bytes(1, kPunches * 94 / 4);
   long long target = 0;
@@ -176,11 +208,15 @@ TEST_F(PollTest, KilledAtRandomMomentsLosesNoPunch) {
     });
     ASSERT_TRUE(r.killed) << "the poll ended before its kill";
     ++kills;
+    usersKept(true);
   }
   TRunResult r = RunFresh({"P"});
   ASSERT_FALSE(r.timedOut);
   EXPECT_THAT(RunLines(), HasSubstr("Site 1, Clock 1: Number of transactions received: "));
   EXPECT_LE(ExpectEveryPunchOnce(kPunches), kills);
+  usersKept(false);
+  EXPECT_EQ(UsersIn(ReadFile(Data + "user.idx"), 0).size(), static_cast<std::size_t>(kUsers));
+  EXPECT_EQ(ReadFile(Data + "users.pending"), "");
 }
 
 // A line that drops or a reader that stops answering midway: the lines written so far stay,

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -274,6 +276,39 @@ TEST_F(EmulatedTest, TestOverSerialLineAndModem) {
   } else {
     std::fprintf(stderr, "rdremu has no modem yet: the modem half is skipped\n");
   }
+}
+
+// The settings name the serial ports; a variable in the environment still wins; a line that
+// another program holds is the site's failure, and the run goes on with the next site.
+TEST_F(EmulatedTest, SerialPortsFromTheSettingsTheEnvironmentWinningAndALineInUse) {
+  const std::string a = Root + "tty-a", b = Root + "tty-b", c = Root + "tty-c";
+  Emulate({"init", State});
+  Emulate({"add-site", State, "--site", "7", "--serial", a});
+  Emulate({"add-site", State, "--site", "8", "--serial", b});
+  Emulate({"add-site", State, "--site", "9", "--serial", c});
+  for (const char* site : {"7", "8", "9"}) AddReader(site, 1, 2, 1);
+  ASSERT_TRUE(StartEmulator());
+  Env.erase("RDRDLL32_COM1");
+  Unset.push_back("RDRDLL32_COM1");                 // COM1: the settings' device
+  Env["RDRDLL32_COM2"] = Root + "nocom2";           // COM2: the environment's, which fails
+  Env.erase("RDRDLL32_COM3");
+  Unset.push_back("RDRDLL32_COM3");                 // COM3: the settings' device, held
+  WriteFile(Root + "config/zorvan32.INI",
+            "[Zorvan32]\r\nDataPath=" + Data + "\r\nInterCommandDelay=1\r\n[Ports]\r\nCOM1=" + a +
+                "\r\nCOM2=" + b + "\r\nCOM3=" + c + "\r\n");
+  int other = ::open(c.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(0, ::flock(other, LOCK_EX));
+  WriteSites({"7, 1, 9600, , , , 0, , settings", "8, 2, 9600, , , , 0, , environment",
+              "9, 3, 9600, , , , 0, , in use"});
+  WriteClocks({"7, 1", "8, 1", "9, 1"});
+  ExpectRun(RunZorvan({"X"}), 1);
+  ::close(other);
+  std::string log = CommandLineLog();
+  EXPECT_THAT(log, HasSubstr("Site 7, Clock 1: responded.\r\n"));
+  EXPECT_THAT(log, HasSubstr("\r\nSite 8: Failed to connect. Baud 9600\r\n"));
+  EXPECT_THAT(log, HasSubstr("\r\nSite 9: Failed to connect. Baud 9600\r\n"));
+  EXPECT_THAT(log, Not(HasSubstr("Site 9, Clock 1")));
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ TEST_F(UnattendedTest, OptionsAreReadBeforeAnythingRunsOrIsTouched) {
     }
   }
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_THAT(help.out, StartsWith("Usage: zorvan32 [--quiet] [OPERATION...]\n"));
+  EXPECT_THAT(help.out, StartsWith("Usage: zorvan32 [--quiet] [--parallel-lines N] [OPERATION...]\n"));
   EXPECT_THAT(help.out, HasSubstr("Exit status: 0 "));
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(h.exitCode, 0);

@@ -51,8 +51,32 @@ TEST_F(EmulatorCli, RefusesBadInputAndLeavesTheStateAsItWas) {
   EXPECT_EQ(2, emu.Cli("set-site", {"--site", "3", "--modem-answer", "MAYBE"}));
   EXPECT_EQ(2, emu.Cli("add-site", {"--site", "9"}));
   EXPECT_EQ(2, emu.Cli("add-site", {"--site", "9", "--tcp", "127.0.0.2:0", "--baud"}));
+  // Options the emulator does not know, and stray words, are refused rather than ignored.
+  EXPECT_EQ(2, emu.Cli("add-site", {"--site", "9", "--tcp", "127.0.0.2:0", "--bogus", "1"}));
+  EXPECT_EQ(2, emu.Cli("add-site", {"--site", "9", "--tcp", "127.0.0.2:0", "stray"}));
+  EXPECT_EQ(2, emu.Cli("add-reader", {"--site", "3", "--addr", "1", "--offline=yes"}));
   ASSERT_EQ(TReadResult::Ok, ReadWholeFile(emu.State(), after));
   EXPECT_EQ(before, after);
+}
+
+TEST_F(EmulatorCli, TakesOptionsInEveryStandardFormAndAnswersVersionAndHelp) {
+  // --opt=value, and a value that starts with a minus.
+  ASSERT_EQ(0, emu.Cli("add-site", {"--site=9", "--tcp=127.0.0.3:0", "--baud", "1200"}));
+  ASSERT_EQ(0, emu.Cli("set-reader", {"--site", "3", "--addr=0", "--clock-offset", "-3600", "--offline"}));
+  ASSERT_EQ(0, emu.Cli("add-punch", {"--site", "3", "--addr", "0", "--user", "7", "--code=-2",
+                                     "--time", "2026-01-02 03:04"}));
+  ASSERT_EQ(0, emu.Cli("show"));
+  EXPECT_NE(std::string::npos, emu.Output().find("site 9 tcp 127.0.0.3:0 baud 1200")) << emu.Output();
+  EXPECT_NE(std::string::npos, emu.Output().find("offline, idle no")) << emu.Output();
+  EXPECT_NE(std::string::npos, emu.Output().find("(offset -3600 s)")) << emu.Output();
+  EXPECT_NE(std::string::npos, emu.Output().find("01/02/26 03:04 code -2")) << emu.Output();
+
+  EXPECT_EQ(0, emu.Cli("--version"));
+  EXPECT_EQ(emu.Output().rfind("rdremu ", 0), 0u) << emu.Output();
+  for (const char* help : {"--help", "-h", "help"}) {
+    EXPECT_EQ(0, emu.Cli(help)) << help;
+    EXPECT_NE(std::string::npos, emu.Output().find("usage: rdremu VERB STATE")) << help;
+  }
 }
 
 TEST_F(EmulatorCli, ServingSavesWithinASecondOfAChangeAndAtTheEnd) {

@@ -1,9 +1,13 @@
 // The reader library against the emulator over pseudo-terminal serial lines and emulated
 // modems: several readers on one line, dialling and its failures, slow lines and line faults.
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -13,6 +17,7 @@
 
 #include "emulator/emustatefile.h"
 #include "rdrlib/rdrdll32.h"
+#include "rdrlib/serialline.h"
 #include "tests/rdrlink/emuprocess.h"
 
 namespace zv {
@@ -120,6 +125,70 @@ TEST_F(SerialLine, MissingOrUnusableDevicesFailCleanly) {
   int32_t odd = rdrInstallChannel(3);
   EXPECT_EQ(RDR_ERR_ARGUMENT, rdrOpenDirectChannel(odd, 1234));  // no such baud rate
   EXPECT_EQ(0, rdrCloseChannel(odd));
+}
+
+TEST_F(SerialLine, ALineInUseIsRefusedAndLeftUntouched) {
+  // A pseudo terminal of the test's own: the master side sees whatever is sent on the line.
+  int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(0, ::grantpt(master));
+  ASSERT_EQ(0, ::unlockpt(master));
+  std::string slave = ::ptsname(master);
+  ::setenv("RDRDLL32_COM1", slave.c_str(), 1);
+
+  // Another program holds the line, as serial programs do, with a lock on the device.
+  int other = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(0, ::flock(other, LOCK_EX));
+  ch = rdrInstallChannel(0);
+  EXPECT_EQ(RDR_ERR_CONNECT, rdrOpenDirectChannel(ch, 9600));
+  uint8_t info[RDR_HANDREADER_SIZE];
+  EXPECT_NE(0, rdrSetHandReader(ch, 1, info));
+  char b[64];
+  EXPECT_EQ(-1, ::read(master, b, sizeof b)) << "bytes were sent on a line in use";
+  ::close(other);
+
+  // Free again: taken; and a second channel of this program on it is refused meanwhile.
+  ASSERT_EQ(0, rdrOpenDirectChannel(ch, 9600));
+  int32_t second = rdrInstallChannel(0);
+  EXPECT_EQ(RDR_ERR_CONNECT, rdrOpenDirectChannel(second, 9600));
+  EXPECT_EQ(0, rdrCloseChannel(ch));
+  ch = 0;
+  EXPECT_EQ(0, rdrOpenDirectChannel(second, 9600));
+  EXPECT_EQ(0, rdrCloseChannel(second));
+  ::close(master);
+}
+
+TEST(UucpLock, HeldOnlyByALiveProcessOtherThanThisOne) {
+  testing::TTempDir tmp;
+  const std::string locks = tmp.path() + "/lock", dev = tmp.path() + "/ttyUSB7";
+  ::mkdir(locks.c_str(), 0755);
+  testing::WriteFile(dev, "");
+  // A link to the device (as /dev/serial/by-id/... are) is locked under the device's name.
+  ASSERT_EQ(0, ::symlink(dev.c_str(), (tmp.path() + "/by-id").c_str()));
+  pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  const int parent = static_cast<int>(::getppid()), self = static_cast<int>(::getpid());
+  char ascii[16];
+  struct TCase {
+    std::string content;
+    bool held;
+  } cases[] = {
+      {"", false},
+      {(std::snprintf(ascii, sizeof ascii, "%10d\n", parent), ascii), true},
+      {std::string(reinterpret_cast<const char*>(&parent), 4), true},  // the binary form
+      {(std::snprintf(ascii, sizeof ascii, "%10d\n", static_cast<int>(dead)), ascii), false},
+      {(std::snprintf(ascii, sizeof ascii, "%10d\n", self), ascii), false},
+      {"garbage\n", false},
+  };
+  for (const TCase& c : cases) {
+    testing::WriteFile(locks + "/LCK..ttyUSB7", c.content);
+    EXPECT_EQ(c.held, UucpLockHeld(tmp.path() + "/by-id", {tmp.path() + "/none", locks}))
+        << "lock file \"" << c.content << "\"";
+  }
+  ::unlink((locks + "/LCK..ttyUSB7").c_str());
+  EXPECT_FALSE(UucpLockHeld(dev, {locks}));
 }
 
 TEST_F(SerialLine, AModemDialsTheSitesNumberAndHangsUpForTheNext) {
