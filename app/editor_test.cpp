@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -268,6 +269,9 @@ TEST_F(EditorTest, TypingAfterTheLastLineEndStartsANewLineAndLogLinesAreNoUndoSt
   w->SetDocumentBytes("a\r\n");
   w->AddLogLine("Done");
   EXPECT_EQ(w->DocumentBytes(), "a\r\nDone\r\n");
+  w->AddLogLine("");  // an empty log line is a line of its own
+  w->AddLogLine("x");
+  EXPECT_EQ(w->DocumentBytes(), "a\r\nDone\r\n\r\nx\r\n");
 }
 
 TEST_F(EditorTest, FailedSaveIsReportedInTheDocumentAndKeepsTheOldFile) {
@@ -329,6 +333,26 @@ TEST_F(EditorTest, ViewsShowTheLogsOrTheirMissingTexts) {
   boxes.Answer(mbCancel);
   w->mniPunchLog->trigger();
   EXPECT_EQ(Text(*w), "no transaction data\nx");
+
+  // The error log opens at its newest line, in the text area and in the large view.
+  std::string errors;
+  for (int i = 0; i < 300; ++i) errors += "12-07-26 03:15:00 Site 1, Clock " + std::to_string(i) + ": x\r\n";
+  WriteFile(data_ + "ERROR.LOG", errors);
+  for (std::size_t large : {std::size_t{4} << 20, std::size_t{64}}) {
+    LargeDocumentBytes() = large;
+    boxes.Answer(mbNo);
+    w->mniErrorLog->trigger();
+    if (large == 64) {
+      ASSERT_TRUE(w->lbView && w->lbView->HasText());
+      QScrollBar* v = w->lbView->verticalScrollBar();
+      EXPECT_GT(v->maximum(), 0);
+      EXPECT_EQ(v->value(), v->maximum());
+    } else {
+      EXPECT_TRUE(w->lb->textCursor().atEnd());
+      EXPECT_GT(w->lb->verticalScrollBar()->value(), 0);
+    }
+  }
+  LargeDocumentBytes() = std::size_t{4} << 20;
 }
 
 TEST_F(EditorTest, LargeFileIsShownReadOnlyAndKeepsLogLinesAndSaves) {

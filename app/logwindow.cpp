@@ -8,6 +8,12 @@
 
 namespace zv {
 
+TLogWindow::TLogWindow(QPlainTextEdit* lb) : lb_(lb) {
+  QObject::connect(lb_->document(), &QTextDocument::contentsChanged, lb_, [this] {
+    if (!flushing_) endsWithLogLine_ = false;
+  });
+}
+
 void TLogWindow::SetGathering(bool on) {
   if (!on) Flush();
   gathering_ = on;
@@ -25,8 +31,9 @@ void TLogWindow::Flush() {
   QTextDocument* doc = lb_->document();
   // The lines of an operation are no edit of the person's: never an undo step (which would
   // take them out of the log), so the undo history ends here.
+  flushing_ = true;
   doc->setUndoRedoEnabled(false);
-  if (doc->blockCount() > 1 && doc->lastBlock().length() <= 1) {
+  if (!endsWithLogLine_ && doc->blockCount() > 1 && doc->lastBlock().length() <= 1) {
     // The empty line after a file's last line end is where the next line goes.
     QTextCursor end(doc);
     end.movePosition(QTextCursor::End);
@@ -36,6 +43,8 @@ void TLogWindow::Flush() {
   lb_->appendPlainText(pending_);
   doc->setUndoRedoEnabled(true);
   doc->setModified(true);
+  flushing_ = false;
+  endsWithLogLine_ = true;
   pending_.clear();
   pendingLines_ = 0;
 }

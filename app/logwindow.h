@@ -21,7 +21,7 @@ class TLogWindow {
   // Lines gathered at most before they go in anyway, so that one append stays short.
   static constexpr int kMaxGathered = 1000;
 
-  explicit TLogWindow(QPlainTextEdit* lb) : lb_(lb) {}
+  explicit TLogWindow(QPlainTextEdit* lb);
 
   // Gathering on (an operation runs) or off (every line goes in at once). Turning it off
   // puts the gathered lines in.
@@ -42,6 +42,10 @@ class TLogWindow {
   QString pending_;
   int pendingLines_ = 0;
   bool gathering_ = false;
+  // The text area ends with a line written here (perhaps an empty one), not with the empty
+  // line after a loaded file's last line end, which the next line would take.
+  bool endsWithLogLine_ = false;
+  bool flushing_ = false;
   TClock::time_point lastEvents_{};
 };
 

@@ -8,6 +8,29 @@
 
 namespace zv {
 
+namespace {
+
+// "1,234": an administrator reads counts of tens of thousands at a glance.
+std::string Grouped(long long n) {
+  std::string digits = std::to_string(n < 0 ? -n : n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return n < 0 ? "-" + out : out;
+}
+
+// "1 transaction", "2 transactions": the unit without the operation the report adds to it.
+std::string Counted(long long n, std::string unit) {
+  const std::size_t paren = unit.find(" (");
+  if (paren != std::string::npos) unit.erase(paren);
+  if (n == 1 && !unit.empty() && unit.back() == 's') unit.pop_back();
+  return Grouped(n) + " " + unit;
+}
+
+}  // namespace
+
 TProgressStatus::TProgressStatus(QStatusBar* bar) : QObject(bar) {
   label_ = new QLabel(bar);
   label_->setObjectName("lblProgress");
@@ -17,26 +40,27 @@ TProgressStatus::TProgressStatus(QStatusBar* bar) : QObject(bar) {
   connect(timer_, &QTimer::timeout, this, [this] { ShowNow(); });
 }
 
-std::string TProgressStatus::Text(const std::string& operation, const std::string& site,
-                                  const std::string& clock, long long count,
-                                  const std::string& unit) {
-  // Worded as the log's lines about a site or a clock.
-  std::string where;
-  if (!site.empty() || !clock.empty()) {
-    where = "Site " + site;
-    if (!clock.empty()) where += ", Clock " + clock;
-    where += ": ";
-  }
-  return operation + ": " + where + std::to_string(count) + " " + unit;
+std::string TProgressStatus::Text(const std::string& operation, long long done,
+                                  long long selected, const TCounts& counts) {
+  std::string text = operation + ": " + Grouped(done) + " of " + Grouped(selected) +
+                     (selected == 1 ? " reader" : " readers");
+  for (const auto& [unit, n] : counts) text += ", " + Counted(n, unit);
+  return text;
 }
 
-void TProgressStatus::Report(const char* operation, const std::string& site,
-                             const std::string& clock, long long count, const char* unit) {
-  operation_ = operation ? operation : "";
-  site_ = site;
-  clock_ = clock;
-  count_ = count;
-  unit_ = unit ? unit : "";
+void TProgressStatus::Start(const std::string& operation, long long selected) {
+  operation_ = operation;
+  selected_ = selected;
+  done_ = 0;
+  counts_.clear();
+  pending_ = true;
+  ShowNow();
+}
+
+void TProgressStatus::Report(long long done, const TCounts& counts) {
+  if (operation_.empty()) return;
+  done_ = done;
+  counts_ = counts;
   pending_ = true;
   TClock::time_point now = TClock::now();
   if (now - lastShown_ >= kInterval) {
@@ -51,13 +75,14 @@ void TProgressStatus::ShowNow() {
   timer_->stop();
   if (!pending_) return;
   pending_ = false;
-  label_->setText(Latin1(Text(operation_, site_, clock_, count_, unit_)));
+  label_->setText(Latin1(Text(operation_, done_, selected_, counts_)));
   lastShown_ = TClock::now();
 }
 
 void TProgressStatus::Clear() {
   timer_->stop();
   pending_ = false;
+  operation_.clear();
   label_->clear();
   lastShown_ = {};
 }

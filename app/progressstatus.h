@@ -1,11 +1,14 @@
-// TProgressStatus: the status bar line of a running reader operation — the operation, the
-// site and clock it is at, and how much it has done ("Poll: Site 1, Clock 2: 1234
-// transactions"). The engine reports after every element; the line changes at most a few
-// times a second, and the last report is shown when the operation ends.
+// TProgressStatus: the status bar line of a running reader operation, following the whole
+// operation: the readers done of the readers it selected, and the running total of what it
+// counted ("Poll: 3 of 7 readers, 1,234 transactions"). The engine reports after every
+// element; the line changes at most a few times a second, and the last report is shown when
+// the operation ends.
 #pragma once
 #include <QObject>
 #include <chrono>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QStatusBar;
@@ -17,22 +20,25 @@ class TProgressStatus : public QObject {
   Q_OBJECT
  public:
   using TClock = std::chrono::steady_clock;
+  using TCounts = std::vector<std::pair<std::string, long long>>;
   static constexpr std::chrono::milliseconds kInterval{250};
 
   // Puts its label into the bar.
   explicit TProgressStatus(QStatusBar* bar);
 
-  // The text of one report; site and clock may be empty.
-  static std::string Text(const std::string& operation, const std::string& site,
-                          const std::string& clock, long long count, const std::string& unit);
+  // The text of one report. `counts` are running totals by unit, a plural word that may be
+  // followed by " (operation)" as the run's report keeps them: "transactions (Poll)".
+  static std::string Text(const std::string& operation, long long done, long long selected,
+                          const TCounts& counts);
 
-  // A report of the engine: shown at once when the line last changed an interval ago or more,
-  // else kept and shown when the interval is over.
-  void Report(const char* operation, const std::string& site, const std::string& clock,
-              long long count, const char* unit);
+  // An operation starts: its name and the readers it selected, shown at once.
+  void Start(const std::string& operation, long long selected);
+  // How far it is: shown at once when the line last changed an interval ago or more, else
+  // kept and shown when the interval is over.
+  void Report(long long done, const TCounts& counts);
   // Shows the last report now (the end of an operation).
   void ShowNow();
-  // An empty line, for the start of an operation.
+  // An empty line, for the start of a run.
   void Clear();
   // The line as shown.
   std::string Shown() const;
@@ -43,8 +49,9 @@ class TProgressStatus : public QObject {
   QLabel* label_;
   QTimer* timer_;
   bool pending_ = false;
-  std::string operation_, site_, clock_, unit_;
-  long long count_ = 0;
+  std::string operation_;
+  long long done_ = 0, selected_ = 0;
+  TCounts counts_;
   TClock::time_point lastShown_{};
 };
 

@@ -77,6 +77,17 @@ bool RunPunchExport(const TPunchExportJob& job, TExportResult& result, std::stri
   std::string punchPath, sysPath;
   if (!OpenLog(punch, job.PunchPath, "Punch.Log", punchPath, error)) return false;
   if (job.Events && !OpenLog(sys, job.DataPath, "Sys.Log", sysPath, error)) return false;
+  // The export replaces its file: named after one of the logs, it would put their lines out.
+  struct stat target, log;
+  if (!job.File.empty() && ::stat(job.File.c_str(), &target) == 0) {
+    for (const std::string& p : {punchPath, FindFileIgnoreCase(job.DataPath, "Sys.Log")}) {
+      if (!p.empty() && ::stat(p.c_str(), &log) == 0 && log.st_dev == target.st_dev &&
+          log.st_ino == target.st_ino) {
+        error = "will not write over " + p + ", which the export reads";
+        return false;
+      }
+    }
+  }
   TReplacement file;
   if (!job.File.empty() && !file.Open(job.File, error)) return false;
   auto write = [&](const std::string& piece) {

@@ -77,7 +77,11 @@ const char* OptionCaption(char letter) {
 
 void RunShellCommand(TfrmZorvan& frm, const std::string& command) {
   TEngineHostScope scope(frm);
-  RunCommand(command);
+  TParameterReport report;
+  report.Parameter = command;
+  RunReported(command, report);
+  // Last night at a glance: which readers answered, and which did not.
+  if (report.Operation) frm.AddLogLine("Summary: " + report.Outcome());
 }
 
 void RunMenuOperation(TfrmZorvan& frm, char letter) {

@@ -14,6 +14,7 @@
 
 #include "app/apptest.h"
 #include "app/frmoption.h"
+#include "app/progressstatus.h"
 #include "app/readerops.h"
 #include "app/zvapplication.h"
 #include "reader/commands.h"
@@ -108,7 +109,9 @@ TEST_F(ShellReaderOpsTest, MenuOperationIsBusyWhileTheDialogIsOpenAndEndsWithDon
   EXPECT_FALSE(w->Busy);
   // X00712: clock 12 of site 7 alone, then "Done".
   std::string text = Text(*w);
-  EXPECT_NE(text.find("Site 7, Clock 12: responded.\nDone"), std::string::npos) << text;
+  EXPECT_NE(text.find("Site 7, Clock 12: responded.\nSummary: 1 reader answered\nDone"),
+            std::string::npos)
+      << text;
   EXPECT_EQ(text.find("Clock 3:"), std::string::npos) << text;
   EXPECT_EQ(text.substr(text.size() - 4), "Done");
   QCoreApplication::processEvents();
@@ -140,8 +143,25 @@ TEST_F(ShellReaderOpsTest, MenuOperationTakesTurnsWithOtherPrograms) {
   w->mniTest->trigger();
   TRdrDll32::LibraryName = "librdrdll32.so";
   std::string text = Text(*w);
-  EXPECT_NE(text.find("Site 9, Clock 1: responded.\nDone"), std::string::npos) << text;
+  EXPECT_NE(text.find("Site 9, Clock 1: responded.\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("Site 7, Clock"), std::string::npos) << text;
+}
+
+// Every operation ends with its summary line, in the summary's words; the status bar has
+// followed it to its end.
+TEST_F(ShellReaderOpsTest, MenuOperationEndsWithItsSummaryAndTheStatusBarFollowsIt) {
+  auto w = WindowWithSites();
+  OnDialog([](TfrmOption& d) { d.Button1->click(); });
+  UseStandInLibrary();
+  w->mniTest->trigger();
+  TRdrDll32::LibraryName = "librdrdll32.so";
+  std::string text = Text(*w);
+  EXPECT_NE(text.find("Site 7, Clock 12: responded.\n"
+                      "Summary: 2 readers answered, 1 site not reached (Site 1), 1 failure line\n"
+                      "Done"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(w->ProgressStatus->Shown(), "Test Communications: 2 of 2 readers");
 }
 
 TEST_F(ShellReaderOpsTest, CancelledDialogRunsAndLogsNothing) {

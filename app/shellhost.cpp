@@ -9,6 +9,7 @@
 #include "app/frmzorvan.h"
 #include "app/logwindow.h"
 #include "app/progressstatus.h"
+#include "reader/commands.h"
 #include "reader/engine.h"
 #include "reader/records.h"
 
@@ -51,16 +52,76 @@ void TShellHost::RunWhileWaiting(const std::function<void()>& call) {
   waiting_.Run(call, [this] { frm_.LogWindow->Flush(); });
 }
 
-void TShellHost::Progress(const char* operation, long long count, const char* unit) {
-  const TEngineState& e = Engine();
-  std::string site, clock;
-  if (e.CurrentClock) {
-    site = ClockSite(*e.CurrentClock);
-    clock = ClockNo(*e.CurrentClock);
-  } else if (e.CurrentSite) {
-    site = SiteNo(*e.CurrentSite);
+namespace {
+
+// The status bar's name of an operation, as its menu item says it; none for a letter that
+// names no operation.
+const char* OperationName(char letter) {
+  switch (letter) {
+    case 'P': return "Poll";
+    case 'R': return "Restore Database";
+    case 'D': return "Restore Full Database";
+    case 'G': return "Get Database";
+    case 'F': return "Get Full Database";
+    case 'T': return "Send Time";
+    case 'C': return "Send Config";
+    case 'X': return "Test Communications";
+    default: return nullptr;
   }
-  frm_.ProgressStatus->Report(operation, site, clock, count, unit);
+}
+
+}  // namespace
+
+void TShellHost::Progress(const char*, long long, const char*) { ShowProgress(); }
+
+void TShellHost::ReaderDone() {
+  if (!report_) return;
+  if (report_->NotReached.size() > notReachedSeen_) {
+    notReachedSeen_ = report_->NotReached.size();
+    auto it = siteReaders_.find(Engine().CurrentSite);
+    if (it != siteReaders_.end()) notReachedReaders_ += it->second;
+  }
+  ShowProgress();
+}
+
+void TShellHost::ShowProgress() {
+  if (report_) frm_.ProgressStatus->Report(report_->ReadersDone + notReachedReaders_, report_->Counts);
+}
+
+void TShellHost::OperationStarting(const std::string& command, const TParameterReport& report) {
+  const char* name = command.empty() ? nullptr : OperationName(command[0]);
+  if (!name) return;
+  report_ = &report;
+  siteReaders_.clear();
+  notReachedSeen_ = 0;
+  notReachedReaders_ = 0;
+  // The readers the selection names, counted as the walks will find them.
+  TSelection sel = ParseSelection(command.substr(1));
+  std::vector<TSite*> sites;
+  if (frm_.Sites) {
+    if (sel.Site.empty()) {
+      sites = SitesOf(*frm_.Sites);
+    } else if (TSite* s = FindSiteIn(*frm_.Sites, sel.Site)) {
+      sites.push_back(s);
+    }
+  }
+  long long selected = 0;
+  for (TSite* s : sites) {
+    long long n = 0;
+    if (frm_.Clocks) {
+      n = sel.Clock.empty() ? static_cast<long long>(ClocksOf(*frm_.Clocks, SiteNo(*s)).size())
+                            : FindClockOf(*frm_.Clocks, SiteNo(*s), sel.Clock) != nullptr;
+    }
+    siteReaders_[s] = n;
+    selected += n;
+  }
+  frm_.ProgressStatus->Start(name, selected);
+}
+
+void TShellHost::OperationEnded() {
+  ShowProgress();
+  frm_.ProgressStatus->ShowNow();
+  report_ = nullptr;
 }
 
 bool TShellHost::KeepClockResults(std::string& error) {

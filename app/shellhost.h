@@ -2,6 +2,8 @@
 // through the Qt event loop, library calls wait with the window answering, progress goes to
 // the status bar, and the directories and lists are the window's.
 #pragma once
+#include <map>
+
 #include "app/waitingcall.h"
 #include "reader/enginehost.h"
 
@@ -18,6 +20,10 @@ class TShellHost : public IEngineHost {
   void SleepMs(int ms) override;
   void RunWhileWaiting(const std::function<void()>& call) override;
   void Progress(const char* operation, long long count, const char* unit) override;
+  // The status bar follows each operation: the readers it selected, those done, its counts.
+  void ReaderDone() override;
+  void OperationStarting(const std::string& command, const TParameterReport& report) override;
+  void OperationEnded() override;
   // Saves the window's users list after each clock that added users.
   bool KeepClockResults(std::string& error) override;
   std::string DataPath() const override;
@@ -29,8 +35,16 @@ class TShellHost : public IEngineHost {
   TZvCfgList* Configs() const override;
 
  private:
+  void ShowProgress();
+
   TfrmZorvan& frm_;
   TWaitingCall waiting_;
+  // The running operation's report, and the readers each of its sites was selected with: a
+  // site not reached counts its readers as done.
+  const TParameterReport* report_ = nullptr;
+  std::map<const void*, long long> siteReaders_;
+  std::size_t notReachedSeen_ = 0;
+  long long notReachedReaders_ = 0;
 };
 
 // Whether library calls wait on the helper thread: when someone can see the window (a display,

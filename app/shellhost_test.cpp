@@ -18,6 +18,7 @@
 #include "app/progressstatus.h"
 #include "app/shellhost.h"
 #include "app/waitingcall.h"
+#include "reader/commands.h"
 #include "reader/engine.h"
 #include "reader/rdrdll32.h"
 #include "reader/records.h"
@@ -158,6 +159,7 @@ TEST_F(ShellHostTest, WhileASilentReaderIsAwaitedTheWindowAnswersUnderTheBusyRul
   std::string text = Text(*w);
   EXPECT_NE(text.find("Site 1, Clock 1: Testing communications.\n"
                       "Site 1, Clock 1: Clock is not responding\n"
+                      "Summary: 0 readers answered, 1 did not (Site 1, Clock 1), 1 failure line\n"
                       "Finished processing command line paramter #1, X"),
             std::string::npos) << text;
   EXPECT_FALSE(w->isVisible());  // closed by the run itself at its end
@@ -171,41 +173,58 @@ TEST_F(ShellHostTest, WhileASilentReaderIsAwaitedTheWindowAnswersUnderTheBusyRul
   EXPECT_EQ(closeAccepted, 0);
 }
 
-TEST_F(ShellHostTest, StatusBarShowsProgressAFewTimesASecond) {
+TEST_F(ShellHostTest, StatusBarFollowsTheWholeOperationAFewTimesASecond) {
   struct TCase {
-    const char *op, *site, *clock;
-    long long count;
-    const char *unit, *text;
+    const char* op;
+    long long done, selected;
+    TProgressStatus::TCounts counts;
+    const char* text;
   } texts[] = {
-      {"Poll", "1", "2", 1234, "transactions", "Poll: Site 1, Clock 2: 1234 transactions"},
-      {"Get", "12", "", 3, "users", "Get: Site 12: 3 users"},
-      {"Restore", "", "", 0, "banks", "Restore: 0 banks"},
+      {"Poll", 3, 7, {{"transactions (Poll)", 1234}}, "Poll: 3 of 7 readers, 1,234 transactions"},
+      {"Get Database", 1, 1, {{"users (Get)", 1}}, "Get Database: 1 of 1 reader, 1 user"},
+      {"Test Communications", 0, 0, {}, "Test Communications: 0 of 0 readers"},
+      {"Restore Full Database", 2, 2, {{"banks (Restore)", 1000000}, {"users", 0}},
+       "Restore Full Database: 2 of 2 readers, 1,000,000 banks, 0 users"},
   };
   for (const TCase& t : texts)
-    EXPECT_EQ(TProgressStatus::Text(t.op, t.site, t.clock, t.count, t.unit), t.text);
+    EXPECT_EQ(TProgressStatus::Text(t.op, t.done, t.selected, t.counts), t.text);
 
   std::string data = MakeDir("data");
-  WriteFile(data + "clock.txt", "    7,     3\r\n");
+  WriteFile(data + "site.txt", "    7, , , , , , 0, , seven\r\n    8, , , , , , 0, , eight\r\n");
+  WriteFile(data + "clock.txt", "    7,     3\r\n    7,    12\r\n    8,     1\r\n");
   WriteSettings("[Zorvan32]\r\nDataPath=" + data + "\r\n");
   auto w = ShownWindow();
   ASSERT_TRUE(w->Clocks);
   TProgressStatus& status = *w->ProgressStatus;
   {
     TEngineHostScope scope(*w);
-    Engine().CurrentClock = FindClockOf(*w->Clocks, "7", "3");
     IEngineHost* host = EngineHost();
-    host->Progress("Poll", 1, "transactions");
-    EXPECT_EQ(status.Shown(), "Poll: Site 7, Clock 3: 1 transactions");  // the first at once
-    for (int i = 2; i <= 5000; ++i) host->Progress("Poll", i, "transactions");
-    EXPECT_EQ(status.Shown(), "Poll: Site 7, Clock 3: 1 transactions");  // held back
+    TParameterReport r;
+    host->OperationStarting("P", r);
+    EXPECT_EQ(status.Shown(), "Poll: 0 of 3 readers");  // at once
+    for (int i = 1; i <= 5000; ++i) {
+      r.Counts = {{"transactions (Poll)", i}};
+      host->Progress("Poll", i, "transactions");
+    }
+    EXPECT_EQ(status.Shown(), "Poll: 0 of 3 readers");  // held back
     // The last report shows once the interval is over, when events run.
     host->SleepMs(int(TProgressStatus::kInterval.count()) + 50);
-    EXPECT_EQ(status.Shown(), "Poll: Site 7, Clock 3: 5000 transactions");
-    host->Progress("Poll", 5001, "transactions");
-    Engine().CurrentClock = nullptr;
+    EXPECT_EQ(status.Shown(), "Poll: 0 of 3 readers, 5,000 transactions");
+    r.ReadersDone = 2;
+    host->ReaderDone();
+    // Site 8 not reached: its reader counts as done.
+    Engine().CurrentSite = w->Sites->FindSite("8");
+    r.NotReached.push_back("Site 8");
+    host->ReaderDone();
+    Engine().CurrentSite = nullptr;
+    host->OperationEnded();
+    // The operation's end shows where it ended.
+    EXPECT_EQ(status.Shown(), "Poll: 3 of 3 readers, 5,000 transactions");
+    TParameterReport one;
+    host->OperationStarting("X00712", one);
+    EXPECT_EQ(status.Shown(), "Test Communications: 0 of 1 reader");
+    host->OperationEnded();
   }
-  // The operation's end shows its last count.
-  EXPECT_EQ(status.Shown(), "Poll: Site 7, Clock 3: 5001 transactions");
   // The log lines are not touched by the progress.
   EXPECT_EQ(Text(*w).find("transactions"), std::string::npos);
 }

@@ -12,9 +12,10 @@ class TfrmZorvan;
 std::string DailyPunchLogName(const std::tm& local);
 
 // Replaces the document by the file `name` of `dir` (found in any letter case), or by the
-// single line `missing` when it cannot be opened; the document's name stays.
+// single line `missing` when it cannot be opened; the document's name stays. `atEnd` opens it
+// at its newest line.
 void ShowLogView(TfrmZorvan& frm, const std::string& dir, const std::string& name,
-                 const std::string& missing);
+                 const std::string& missing, bool atEnd = false);
 
 void ConnectViewMenus(TfrmZorvan& frm);
 

@@ -65,6 +65,14 @@ class TParameterRecorder : public IEngineRecorder {
   TParameterRecorder& operator=(const TParameterRecorder&) = delete;
 
   void FailureLine(const std::string& text) override { report_.Failures.push_back(text); }
+  void ReaderDone(bool answered) override {
+    ++report_.ReadersDone;
+    const TClock* c = Engine().CurrentClock;
+    if (!answered && c) report_.NotAnswered.push_back("Site " + ClockSite(*c) + ", Clock " + ClockNo(*c));
+  }
+  void SiteNotReached() override {
+    if (const TSite* s = Engine().CurrentSite) report_.NotReached.push_back("Site " + SiteNo(*s));
+  }
   void Progress(const char* operation, long long count, const char* unit) override {
     std::string label = std::string(unit ? unit : "") + " (" + (operation ? operation : "") + ")";
     // Counted from 0 at each clock; a count that goes back starts again, so what was done
@@ -208,6 +216,33 @@ std::string SelectionFromChoice(const std::string& siteText, const std::string& 
   return sitePart + clockPart;
 }
 
+void RunReported(const std::string& command, TParameterReport& r) {
+  IEngineHost* host = EngineHost();
+  // The host's display follows the operation until it ends, also by an error.
+  struct TEnded {
+    IEngineHost* host;
+    ~TEnded() {
+      if (host) host->OperationEnded();
+    }
+  } ended{host};
+  if (host) host->OperationStarting(command, r);
+  TEngineTally before = Tally();
+  try {
+    TParameterRecorder recorder(r);
+    r.Operation = IsOperation(command);
+    RunCommand(command);
+  } catch (const std::exception& e) {
+    r.Escaped = e.what();
+    r.Tally = TallySince(before, Tally());
+    throw;
+  } catch (...) {
+    r.Escaped = "Unknown error";
+    r.Tally = TallySince(before, Tally());
+    throw;
+  }
+  r.Tally = TallySince(before, Tally());
+}
+
 void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
                               bool& commandLineRun, TRunReport* report) {
   IEngineHost* host = EngineHost();
@@ -222,36 +257,22 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int delay,
     std::string command = TrimControls(param);
     for (char& c : command)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (report) {
-      report->Parameters.emplace_back();
-      TParameterReport& r = report->Parameters.back();
-      r.Parameter = param;
-      r.Operation = IsOperation(command);
-      TEngineTally before = Tally();
+    TParameterReport local;
+    if (report) report->Parameters.emplace_back();
+    TParameterReport& r = report ? report->Parameters.back() : local;
+    r.Parameter = param;
+    try {
+      RunReported(command, r);
+    } catch (...) {
       // The parameters after one that an error stopped are in the summary too, as not run.
-      auto stopped = [&](const std::string& text) {
-        r.Escaped = text;
-        r.Tally = TallySince(before, Tally());
-        for (std::size_t k = i + 1; k < params.size(); ++k) {
-          report->Parameters.emplace_back();
-          report->Parameters.back().Parameter = params[k];
-          report->Parameters.back().NotRun = true;
-        }
-      };
-      try {
-        TParameterRecorder recorder(r);
-        RunCommand(command);
-      } catch (const std::exception& e) {
-        stopped(e.what());
-        throw;
-      } catch (...) {
-        stopped("Unknown error");
-        throw;
+      for (std::size_t k = i + 1; report && k < params.size(); ++k) {
+        report->Parameters.emplace_back();
+        report->Parameters.back().Parameter = params[k];
+        report->Parameters.back().NotRun = true;
       }
-      r.Tally = TallySince(before, Tally());
-    } else {
-      RunCommand(command);
+      throw;
     }
+    if (r.Operation) log("Summary: " + r.Outcome());
     log("Finished processing command line paramter #" + n + ", " + param);
     log("Waiting " + std::to_string(delay) + " seconds between commands.");
     // Each second of the pause in tenths, so that the window repaints and answers promptly.
@@ -300,6 +321,17 @@ std::string Plural(long long n, const char* one, const char* many) {
 // How many failure lines of one parameter the summary lists; the rest are in Error.Log.
 constexpr std::size_t kListedFailures = 20;
 
+// " (Site 1, Clock 2; Site 3, Clock 1)": the readers or sites named, the first ones of many.
+std::string Named(const std::vector<std::string>& names) {
+  if (names.empty()) return "";
+  std::string out = " (";
+  for (std::size_t k = 0; k < names.size() && k < kListedFailures; ++k)
+    out += (k ? "; " : "") + names[k];
+  if (names.size() > kListedFailures)
+    out += "; " + std::to_string(names.size() - kListedFailures) + " more";
+  return out + ")";
+}
+
 }  // namespace
 
 int TRunReport::ExitStatus() const {
@@ -332,12 +364,14 @@ std::string TParameterReport::Outcome() const {
     }
     if (readers) {
       parts.push_back(Plural(t.ReadersAnswered, "reader answered", "readers answered"));
-      if (t.ReadersFailed > 0) parts.push_back(std::to_string(t.ReadersFailed) + " did not");
+      if (t.ReadersFailed > 0)
+        parts.push_back(std::to_string(t.ReadersFailed) + " did not" + Named(NotAnswered));
     }
     if (t.LocalFailures > 0)
       parts.push_back(Plural(t.LocalFailures, "local failure", "local failures"));
     if (t.SitesNotReached > 0)
-      parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached"));
+      parts.push_back(Plural(t.SitesNotReached, "site not reached", "sites not reached") +
+                      Named(NotReached));
     for (const auto& c : Counts) {
       // The units are plural words ("users", "transactions"): one of them is singular.
       std::string label = c.first;

@@ -51,11 +51,21 @@ struct TParameterReport {
   std::vector<std::pair<std::string, long long>> Counts;
   std::vector<std::string> Failures;  // its failure lines, as in the window
   std::string Escaped;                // the text of an error that ended the run here
+  // Kept as the operation runs: the reader steps ended, the readers that did not answer
+  // ("Site 1, Clock 2") and the sites not reached ("Site 3").
+  long long ReadersDone = 0;
+  std::vector<std::string> NotAnswered;
+  std::vector<std::string> NotReached;
 
-  // What it did in the summary's words, e.g. "2 readers answered, 1 did not, 57 transactions
-  // (Poll), 1 failure line"; for the window as well as the summary.
+  // What it did in the summary's words, e.g. "2 readers answered, 1 did not (Site 1, Clock 2),
+  // 57 transactions (Poll), 1 failure line"; for the window as well as the summary.
   std::string Outcome() const;
 };
+
+// Runs one command string, taking down in `report` what its operation did; the host is told
+// when it starts and ends. An error that escapes is noted in the report and passed on. Every
+// operation ends with "Summary: " + its Outcome() in the log window.
+void RunReported(const std::string& command, TParameterReport& report);
 
 // A command-line run as a script sees it: the exit status and the summary on standard output.
 struct TRunReport {

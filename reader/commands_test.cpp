@@ -99,6 +99,7 @@ TEST_F(RunnersTest, CommandLineLinesAndPauses) {
               ElementsAre("Running command line paramter #1, x00102",
                           "Site 1, Clock 2: Testing communications.",
                           "Site 1, Clock 2: Model ZV4K, Medium 256K", "Site 1, Clock 2: responded.",
+                          "Summary: 1 reader answered",
                           "Finished processing command line paramter #1, x00102",
                           "Waiting 3 seconds between commands.",
                           "Running command line paramter #2,  zz ",
@@ -131,7 +132,7 @@ TEST_F(RunnersTest, ExitStatusAndSummaryOfACommandLineRun) {
        "#1 x1#2: 1 reader answered\n"
        "Exit status 0: every operation ran without a failure\n"},
       {{"X1", "X9"}, false, 1,
-       "#1 X1: 1 reader answered, 1 did not, 1 failure line\n"
+       "#1 X1: 1 reader answered, 1 did not (Site 1, Clock 5), 1 failure line\n"
        "    Site 1, Clock 5: Clock is not responding\n"
        "#2 X9: site not found\n"
        "Exit status 1: some operation reported a failure" + err + "\n"},
@@ -184,7 +185,7 @@ TEST_F(RunnersTest, ExitStatusAndSummaryOfACommandLineRun) {
   EXPECT_THAT(counted.Parameters[0].Counts,
               ElementsAre(std::pair<std::string, long long>("transactions (Poll)", 16),
                           std::pair<std::string, long long>("users (Get)", 2)));
-  EXPECT_THAT(counted.Summary(), HasSubstr("#1 X1: 1 reader answered, 1 did not, "
+  EXPECT_THAT(counted.Summary(), HasSubstr("#1 X1: 1 reader answered, 1 did not (Site 1, Clock 5), "
                                            "16 transactions (Poll), 2 users (Get), 1 failure line\n"));
 
   // What could not be kept at the close makes it 2 as well, and is said.

@@ -68,9 +68,22 @@ IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder) {
   return old;
 }
 
+// The recorder first: a display reads the report the recorder fills.
 void ReportProgress(const char* operation, long long count, const char* unit) {
-  if (gHost) gHost->Progress(operation, count, unit);
   if (gRecorder) gRecorder->Progress(operation, count, unit);
+  if (gHost) gHost->Progress(operation, count, unit);
+}
+
+void ReportReaderDone(bool answered) {
+  ++(answered ? Tally().ReadersAnswered : Tally().ReadersFailed);
+  if (gRecorder) gRecorder->ReaderDone(answered);
+  if (gHost) gHost->ReaderDone();
+}
+
+void ReportSiteNotReached() {
+  ++Tally().SitesNotReached;
+  if (gRecorder) gRecorder->SiteNotReached();
+  if (gHost) gHost->ReaderDone();
 }
 
 void SetNewUserRestriction(int value) { gNewUserRestriction = value; }

@@ -58,6 +58,10 @@ class IEngineRecorder {
   virtual ~IEngineRecorder() = default;
   virtual void FailureLine(const std::string& text) = 0;
   virtual void Progress(const char* operation, long long count, const char* unit) = 0;
+  // A reader step ended, answered or not, at the engine's current site and clock.
+  virtual void ReaderDone(bool answered) {}
+  // The engine's current site was not reached (its line did not open, or it has no readers).
+  virtual void SiteNotReached() {}
 };
 // Installs a recorder (nullptr: none); answers the previous one.
 IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder);
@@ -66,6 +70,10 @@ IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder);
 // ("transactions", "users", "banks"), counted from 0 at each clock: to the host's display
 // and to the recorder of a command-line run.
 void ReportProgress(const char* operation, long long count, const char* unit);
+// The end of a reader step and a site not reached: counted, then told to the recorder and to
+// the host's display.
+void ReportReaderDone(bool answered);
+void ReportSiteNotReached();
 
 // After a clock's step that may add users: the host keeps them now (KeepClockResults); a
 // failure is a failure line of the clock. True when everything is kept.

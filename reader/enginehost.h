@@ -11,6 +11,7 @@ class TClockList;
 class TUserList;
 class TGroupList;
 class TZvCfgList;
+struct TParameterReport;
 
 class IEngineHost {
  public:
@@ -32,6 +33,12 @@ class IEngineHost {
   // repaints. Operations report through ReportProgress (reader/engine.h), which also counts
   // for the summary of a command-line run.
   virtual void Progress(const char* operation, long long count, const char* unit) {}
+  // A reader step ended, or a site was not reached: how far the operation is has changed.
+  virtual void ReaderDone() {}
+  // An operation (a command string) starts, and ends; `report` fills as it runs (its
+  // readers, its counts), for a display that follows the whole operation.
+  virtual void OperationStarting(const std::string& command, const TParameterReport& report) {}
+  virtual void OperationEnded() {}
   // A clock's step that may add users (a poll, F) ended: keep on disk now what it added to
   // the loaded lists, so that a kill later in the operation loses none of it. False, with
   // the reason, when that failed; the operation saves once more at its end. Nothing to keep

@@ -29,12 +29,12 @@ void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TCloc
     e.CurrentClock = nullptr;
     if (!clocks || !SiteHasClocksIn(*clocks, SiteNo(*site))) {
       LogSite("No readers defined");
-      ++Tally().SitesNotReached;
+      ReportSiteNotReached();
     } else if (OpenSiteChannel()) {
       WalkClocks(clock, step);
       CloseSiteChannel();
     } else {
-      ++Tally().SitesNotReached;
+      ReportSiteNotReached();
     }
     if (host) host->ProcessMessages();
   }
@@ -65,7 +65,7 @@ bool WalkClocks(const std::string& clock, TClockStep step) {
     const long long local = Tally().LocalFailures;
     bool done = step();
     // A step that failed on this machine had its reader answer every request.
-    ++(done || Tally().LocalFailures != local ? Tally().ReadersAnswered : Tally().ReadersFailed);
+    ReportReaderDone(done || Tally().LocalFailures != local);
     if (!done) ok = false;
   }
   e.CurrentClock = nullptr;

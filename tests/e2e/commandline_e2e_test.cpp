@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <regex>
 #include <set>
@@ -55,6 +56,15 @@ TEST_F(CommandLineTest, ExportPunchesWritesCsvWithoutAWindowOrAReaderOperation) 
     EXPECT_EQ(r.exitCode, 2) << bad[1];
     EXPECT_THAT(r.err, HasSubstr("usage: zorvan32 --export-punches"));
   }
+  // Never over the log it reads, by whatever name.
+  const std::string log = ReadFile(Data + "Punch.Log");
+  ASSERT_EQ(0, ::symlink((Data + "Punch.Log").c_str(), (Root + "alias.csv").c_str()));
+  for (const std::string& over : {Data + "Punch.Log", Root + "alias.csv"}) {
+    r = RunZorvan({"--export-punches", "2026-03-01", "2026-03-31", over});
+    EXPECT_EQ(r.exitCode, 2) << over;
+    EXPECT_THAT(r.err, HasSubstr("will not write over " + Data + "Punch.Log"));
+  }
+  EXPECT_EQ(ReadFile(Data + "Punch.Log"), log);
   std::remove((Data + "Punch.Log").c_str());
   r = RunZorvan({"--export-punches", "2026-03-01", "2026-03-31", csv});
   EXPECT_EQ(r.exitCode, 2);

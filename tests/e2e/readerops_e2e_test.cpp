@@ -57,6 +57,7 @@ TEST_F(ReaderOpsTest, MissingOrIncompleteLibraryStopsTheOperationNotTheProgram) 
   std::string log = CommandLineLog();
   EXPECT_THAT(log, HasSubstr("Running command line paramter #1, X\r\n"
                              "RDRDLL32.DLL load failed with error #2\r\n"
+                             "Summary: did not start, 1 failure line\r\n"
                              "Finished processing command line paramter #1, X\r\n"));
   EXPECT_THAT(log, HasSubstr("Finished processing command line paramter #2, x1\r\n"));
   EXPECT_THAT(log, Not(HasSubstr("Testing communications.")));

@@ -90,7 +90,8 @@ TEST_F(UnattendedTest, ExitStatusAndSummaryAgainstTheEmulator) {
   r = RunZorvan({"X", "x1#1", "X7"});
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_EQ(Fixed(r.out),
-            "#1 X: 2 readers answered, 1 did not, 1 site not reached, 2 failure lines\n"
+            "#1 X: 2 readers answered, 1 did not (Site 1, Clock 5), 1 site not reached (Site 40), "
+            "2 failure lines\n"
             "    Site 1, Clock 5: Clock is not responding\n"
             "    Site 40: Failed to connect. IP address " + Addr(9) + "\n"
             "#2 x1#1: 1 reader answered\n"

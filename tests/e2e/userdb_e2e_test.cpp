@@ -106,7 +106,8 @@ class UserDbE2eTest : public TE2eTest {
     EXPECT_FALSE(r.timedOut) << r.err;
     EXPECT_EQ(r.exitCode, status) << r.out << r.err;
   }
-  // The lines of parameter n's section of the command-line log.
+  // The lines of parameter n's section of the command-line log, before its summary line
+  // (which the runner tests check).
   std::string Section(int n) {
     std::string log = CommandLineLog();
     std::string start = "Running command line paramter #" + std::to_string(n) + ", ";
@@ -114,7 +115,10 @@ class UserDbE2eTest : public TE2eTest {
     auto a = log.find(start), b = log.find(end);
     if (a == std::string::npos || b == std::string::npos) return "";
     a = log.find("\r\n", a) + 2;
-    return log.substr(a, b - a);
+    std::string s = log.substr(a, b - a);
+    std::size_t summary = s.rfind("Summary: ");
+    if (summary != std::string::npos && (summary == 0 || s[summary - 1] == '\n')) s.erase(summary);
+    return s;
   }
 
  private:
