@@ -18,6 +18,7 @@
 #include "app/frmoption2.h"
 #include "app/logwindow.h"
 #include "app/progressstatus.h"
+#include "app/zvapplication.h"
 #include "app/latin1.h"
 #include "data/modemlist.h"
 #include "dialogs/frmbells.h"
@@ -49,14 +50,31 @@ QMenu* Menu(QMenuBar* bar, const char* name, const char* caption) {
   return m;
 }
 
-// A list on its file, or none when its constructor lets any error out.
+// A list on its file, or none when its constructor lets any error out. A file that exists
+// but cannot be read leaves its reason in `failures` under the bare name.
 template <class TList>
-std::unique_ptr<TList> NewList(const std::string& fileName) {
+std::unique_ptr<TList> NewList(const std::string& dir, const std::string& name,
+                               std::map<std::string, std::string>& failures) {
+  failures.erase(name);
   try {
-    return std::make_unique<TList>(fileName);
+    return std::make_unique<TList>(dir + name);
+  } catch (const EZvUnreadableFile& e) {
+    failures[name] = e.what();
   } catch (...) {
-    return nullptr;
   }
+  return nullptr;
+}
+
+// What the administrator must hear about a data file as it was loaded: it could not be read,
+// or it was read short and will not be saved over. Empty when all is well.
+std::string LoadProblem(const TMyStringList* list, const std::map<std::string, std::string>& failures,
+                        const std::string& name) {
+  auto f = failures.find(name);
+  if (f != failures.end()) return f->second;
+  if (list && !list->ReadShort().empty())
+    return list->FileName + " was " + list->ReadShort() +
+           ": it will not be saved over until it is mended";
+  return {};
 }
 
 }  // namespace
@@ -209,11 +227,23 @@ void TfrmZorvan::LoadDataSet() {
   // data set that is half loaded.
   mnuMain->setEnabled(false);
   Modems = LoadModemList(ProgramPath + "modem.txt");
-  if ((Sites = NewList<TSiteList>(DataPath + "site.txt"))) AddLogLine("Sites loaded");
-  if ((Configs = NewList<TZvCfgList>(DataPath + "zv.cfg"))) AddLogLine("Configurations loaded");
-  if ((Clocks = NewList<TClockList>(DataPath + "clock.txt"))) AddLogLine("Clocks loaded");
-  if ((Groups = NewList<TGroupList>(DataPath + "group.txt"))) AddLogLine("Groups loaded");
-  if ((Users = NewList<TUserList>(DataPath + "user.txt"))) AddLogLine("Users loaded");
+  auto& f = LoadFailures;
+  if ((Sites = NewList<TSiteList>(DataPath, "site.txt", f))) AddLogLine("Sites loaded");
+  if ((Configs = NewList<TZvCfgList>(DataPath, "zv.cfg", f))) AddLogLine("Configurations loaded");
+  if ((Clocks = NewList<TClockList>(DataPath, "clock.txt", f))) AddLogLine("Clocks loaded");
+  if ((Groups = NewList<TGroupList>(DataPath, "group.txt", f))) AddLogLine("Groups loaded");
+  if ((Users = NewList<TUserList>(DataPath, "user.txt", f))) AddLogLine("Users loaded");
+  std::string problems;
+  for (const char* name : {"site.txt", "zv.cfg", "clock.txt", "group.txt", "user.txt"}) {
+    std::string p = LoadProblem(DataList(name), f, name);
+    if (p.empty()) continue;
+    AddLogLine(p);
+    problems += p + "\n";
+  }
+  // Someone at the screen is told at once; an unattended run has the lines in its log, and
+  // each operation that needs such a file says so again.
+  if (!problems.empty() && Parameters.empty() && ErrorBoxCanBeAnswered())
+    QMetaObject::invokeMethod(this, [problems] { ShowWarning(problems); }, Qt::QueuedConnection);
   // The load lines are not changes of the document.
   lb->document()->setModified(false);
   CurrentFileName = NextUntitledName();
@@ -240,23 +270,34 @@ void TfrmZorvan::UpdateCaption() {
 // Reloads the list of a data file after the file changed on disk or the data directory moved.
 // The old list is freed first, writing its unsaved changes. No log line, no menu refresh.
 template <class TList>
-static bool Reload(std::unique_ptr<TList>& list, const std::string& fileName) {
+bool TfrmZorvan::Reload(std::unique_ptr<TList>& list, const std::string& name) {
   list.reset();
-  list = NewList<TList>(fileName);
+  list = NewList<TList>(DataPath, name, LoadFailures);
+  std::string problem = LoadProblem(list.get(), LoadFailures, name);
+  if (!problem.empty()) AddLogLine(problem);
   return list != nullptr;
 }
 
+const TMyStringList* TfrmZorvan::DataList(const std::string& name) const {
+  if (name == "site.txt") return Sites.get();
+  if (name == "zv.cfg") return Configs.get();
+  if (name == "clock.txt") return Clocks.get();
+  if (name == "group.txt") return Groups.get();
+  if (name == "user.txt") return Users.get();
+  return nullptr;
+}
+
 bool TfrmZorvan::ReloadDataFile(const std::string& name) {
-  if (name == "user.txt") return Reload(Users, DataPath + name);
-  if (name == "site.txt") return Reload(Sites, DataPath + name);
+  if (name == "user.txt") return Reload(Users, name);
+  if (name == "site.txt") return Reload(Sites, name);
   if (name == "modem.txt") {
     // From the data directory, where the editor saves it (at start it comes from the program's).
     Modems = LoadModemList(DataPath + name);
     return true;
   }
-  if (name == "zv.cfg") return Reload(Configs, DataPath + name);
-  if (name == "group.txt") return Reload(Groups, DataPath + name);
-  if (name == "clock.txt") return Reload(Clocks, DataPath + name);
+  if (name == "zv.cfg") return Reload(Configs, name);
+  if (name == "group.txt") return Reload(Groups, name);
+  if (name == "clock.txt") return Reload(Clocks, name);
   return false;
 }
 

@@ -2,6 +2,7 @@
 // the log window of the reader operations (lb) and holds the menus of every part.
 #pragma once
 #include <QMainWindow>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,9 @@ class TfrmZorvan : public QMainWindow {
   std::unique_ptr<TClockList> Clocks;
   std::unique_ptr<TGroupList> Groups;
   std::unique_ptr<TUserList> Users;
+  // Why a data file's list is none although its file exists, by bare name ("site.txt"):
+  // the operations that need it refuse to run (reader/preflight.h).
+  std::map<std::string, std::string> LoadFailures;
   int UntitledCount = 0;
   bool CommandLineRun = false;
   // The SaveCommandLineLog setting (the method of that name writes the log file).
@@ -68,6 +72,8 @@ class TfrmZorvan : public QMainWindow {
   void AddLogLine(const std::string& text);
   // Frees and reloads the list of a data file; see the table in the .cpp.
   bool ReloadDataFile(const std::string& name);
+  // The list of a data file by its bare name ("site.txt"); nullptr when none or not loaded.
+  const TMyStringList* DataList(const std::string& name) const;
   void UpdateCaption();
   // The next untitled document name: "untitled.txt", then "untitled2.txt", ...
   std::string NextUntitledName();
@@ -140,6 +146,8 @@ class TfrmZorvan : public QMainWindow {
  private:
   void CreateMenus();
   void LoadDataSet();
+  template <class TList>
+  bool Reload(std::unique_ptr<TList>& list, const std::string& name);
 
   bool shown_ = false;
 };

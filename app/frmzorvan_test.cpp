@@ -265,7 +265,13 @@ TEST_F(FrmZorvanTest, EachListLoadsOnItsOwn) {
   std::vector<std::string> want = {"Sites loaded", "Configurations loaded"};
   if (w->Groups) want.push_back("Groups loaded");
   if (w->Users) want.push_back("Users loaded");
+  // Below the load lines: what cannot be read, and what was read short and will not be saved.
+  want.push_back("Cannot read " + data + "clock.txt: Is a directory");
+  want.push_back(data + "group.txt was read only up to a NUL byte in line 1 (byte offset 7 of 19): "
+                 "it will not be saved over until it is mended");
   EXPECT_EQ(LogLines(*w), want);
+  EXPECT_EQ(w->LoadFailures, (std::map<std::string, std::string>{
+                                 {"clock.txt", "Cannot read " + data + "clock.txt: Is a directory"}}));
   EXPECT_TRUE(boxes.shown.empty());
   // Clocks need both the clock and the configuration list.
   EXPECT_FALSE(w->mniClocks->isEnabled());
@@ -316,7 +322,10 @@ TEST_F(FrmZorvanTest, ReloadDataFileReplacesTheListAndSavesPendingChanges) {
   EXPECT_TRUE(w->ReloadDataFile("zv.cfg"));
   EXPECT_TRUE(w->ReloadDataFile("group.txt"));
   EXPECT_TRUE(w->ReloadDataFile("clock.txt"));
-  EXPECT_EQ(LogLines(*w), kLoadLines);  // reloading writes nothing
+  // Reloading writes no load line; only a file that cannot be read is told.
+  std::vector<std::string> want = kLoadLines;
+  want.push_back("Cannot read " + w->DataPath + "site.txt: Is a directory");
+  EXPECT_EQ(LogLines(*w), want);
 }
 
 TEST_F(FrmZorvanTest, DestroyingTheWindowWritesUnsavedLists) {

@@ -135,6 +135,10 @@ TClockList* TShellHost::Clocks() const { return frm_.Clocks.get(); }
 TUserList* TShellHost::Users() const { return frm_.Users.get(); }
 TGroupList* TShellHost::Groups() const { return frm_.Groups.get(); }
 TZvCfgList* TShellHost::Configs() const { return frm_.Configs.get(); }
+std::string TShellHost::LoadFailure(const std::string& name) const {
+  auto it = frm_.LoadFailures.find(name);
+  return it == frm_.LoadFailures.end() ? std::string() : it->second;
+}
 
 TEngineHostScope::TEngineHostScope(TfrmZorvan& frm)
     : frm_(frm), host_(frm), previous_(EngineHost()), wasGathering_(frm.LogWindow->Gathering()) {

@@ -33,6 +33,7 @@ class TShellHost : public IEngineHost {
   TUserList* Users() const override;
   TGroupList* Groups() const override;
   TZvCfgList* Configs() const override;
+  std::string LoadFailure(const std::string& name) const override;
 
  private:
   void ShowProgress();

@@ -54,6 +54,36 @@ std::string TableField(int n, const std::string& line, const std::string& separa
   return TrimBlanks(WordAt(n, line, separators));
 }
 
+namespace {
+
+// Where reading stopped short of the end, as a phrase; empty when nothing readable was left
+// behind. NULs, blanks and line ends alone after the NUL lose nothing (a power cut can leave
+// a tail of zeros), and saving over them mends the file.
+std::string ShortReadOf(const std::string& bytes) {
+  const std::size_t nul = bytes.find('\0');
+  if (nul == std::string::npos) return {};
+  std::size_t i = nul;
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 33) ++i;
+  if (i == bytes.size()) return {};
+  long long line = 1;
+  for (std::size_t k = 0; k < nul; ++k) {
+    if (bytes[k] == '\n' || (bytes[k] == '\r' && (k + 1 >= bytes.size() || bytes[k + 1] != '\n')))
+      ++line;
+  }
+  return "read only up to a NUL byte in line " + std::to_string(line) + " (byte offset " +
+         std::to_string(nul) + " of " + std::to_string(bytes.size()) + ")";
+}
+
+// The system's reason why an existing file could not be read; `err` is errno of the failure.
+std::string UnreadableReason(const std::string& path, int err) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+    return "not a regular file";
+  return std::strerror(err);
+}
+
+}  // namespace
+
 TMyStringList::TMyStringList(std::string fileName) : FileName(std::move(fileName)) {}
 
 TMyStringList::~TMyStringList() = default;
@@ -63,12 +93,20 @@ void TMyStringList::SetString(int i, const std::string& text) {
   ++generation_;
 }
 
+void TMyStringList::Forget(const TRecord* obj) {
+  if (loaded_.empty() && keptAside_.empty()) return;
+  loaded_.erase(obj);
+  keptAside_.erase(obj);
+}
+
 void TMyStringList::SetObject(int i, std::unique_ptr<TRecord> obj) {
+  Forget(lines_.at(i).obj.get());
   lines_.at(i).obj = std::move(obj);
   ++generation_;
 }
 
 std::unique_ptr<TRecord> TMyStringList::TakeObject(int i) {
+  Forget(lines_.at(i).obj.get());
   ++generation_;
   return std::move(lines_.at(i).obj);
 }
@@ -94,11 +132,14 @@ void TMyStringList::Insert(int i, const std::string& text, std::unique_ptr<TReco
 
 void TMyStringList::Delete(int i) {
   if (i < 0 || i >= Count()) throw std::out_of_range("TMyStringList::Delete");
+  Forget(lines_[i].obj.get());
   lines_.erase(lines_.begin() + i);
   ++generation_;
 }
 
 void TMyStringList::Clear() {
+  loaded_.clear();
+  keptAside_.clear();
   lines_.clear();
   ++generation_;
 }
@@ -113,6 +154,8 @@ int TMyStringList::IndexOfObject(const TRecord* obj) const {
 void TMyStringList::HandleEFOpenError() { WriteLinesOrThrow(); }
 
 void TMyStringList::ClearObjects() {
+  loaded_.clear();
+  keptAside_.clear();
   for (auto& l : lines_) l.obj.reset();
   ++generation_;
 }
@@ -152,11 +195,17 @@ bool TMyStringList::ChangedOnDisk() const { return StampOf(FileName) != stamp_; 
 
 void TMyStringList::Load() {
   ClearObjects();
+  loaded_.clear();
+  keptAside_.clear();
+  readShort_.clear();
   // Before the read: a change while reading then shows as a change.
   TakeStamp();
   std::string bytes, error;
-  switch (ReadWholeFile(FileName, bytes, &error)) {
+  const TReadResult read = ReadWholeFile(FileName, bytes, &error);
+  const int err = errno;
+  switch (read) {
     case TReadResult::Ok: {
+      readShort_ = ShortReadOf(bytes);
       std::vector<std::string> texts = SplitTextLines(bytes);
       bytes.clear();
       bytes.shrink_to_fit();
@@ -169,14 +218,18 @@ void TMyStringList::Load() {
     case TReadResult::CannotOpen:
       // Only a missing file is created anew; one that exists but cannot be opened (no
       // permission, a socket) must not be replaced by an empty table.
-      if (PathExists(FileName)) throw EZvFileError(error);
+      if (PathExists(FileName))
+        throw EZvUnreadableFile("Cannot read " + FileName + ": " + UnreadableReason(FileName, err));
       HandleEFOpenError();
       TakeStamp();
       break;
     case TReadResult::ReadError:
-      throw EZvFileError(error);
+      throw EZvUnreadableFile("Cannot read " + FileName + ": " + UnreadableReason(FileName, err));
   }
   ObjsFromStrs();
+  if (!readShort_.empty())
+    for (const auto& l : lines_)
+      if (l.obj) loaded_.insert(l.obj.get());
   Modified = false;
 }
 
@@ -196,12 +249,50 @@ void TMyStringList::WriteLinesOrThrow() {
   if (!WriteFileAtomic(FileName, Text(), &lastError_)) throw EZvFileError(lastError_);
 }
 
+bool TMyStringList::KeepAddedAside(int* kept) {
+  std::string out;
+  std::vector<std::pair<const TRecord*, const std::string*>> fresh;
+  *kept = 0;
+  for (const auto& l : lines_) {
+    if (!l.obj || loaded_.count(l.obj.get())) continue;
+    ++*kept;
+    auto it = keptAside_.find(l.obj.get());
+    if (it != keptAside_.end() && it->second == l.text) continue;
+    out += l.text + "\r\n";
+    fresh.emplace_back(l.obj.get(), &l.text);
+  }
+  if (out.empty()) return true;
+  const std::string name = AddedFileName();
+  const bool existed = PathExists(name);
+  // Appended, never rewritten: what an earlier run kept there stays.
+  int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  bool ok = fd >= 0 && WriteFully(fd, out.data(), out.size()) == out.size() && ::fdatasync(fd) == 0;
+  const int err = errno;
+  if (fd >= 0) ::close(fd);
+  if (ok && !existed) ok = SyncDirectoryOf(name);
+  if (!ok) {
+    lastError_ += "; the records added could not be kept in " + name + ": " + std::strerror(err);
+    return false;
+  }
+  for (const auto& [obj, text] : fresh) keptAside_[obj] = *text;
+  return true;
+}
+
 bool TMyStringList::Save() {
   StrsFromObjs();
   // Not while another program runs an operation on the data set or saves this file.
   TDataLock lock(DirectoryOf(FileName), SaveLockWaitMs());
   if (!lock.Held()) {
     lastError_ = lock.Refusal();
+    return false;
+  }
+  if (!readShort_.empty()) {
+    // Writing what was read would cut off every line after the point where reading stopped.
+    lastError_ = readShort_ + ", not saved over so as not to cut off the rest";
+    int kept = 0;
+    if (OneLinePerRecord() && KeepAddedAside(&kept) && kept > 0)
+      lastError_ += "; " + std::to_string(kept) + (kept == 1 ? " record" : " records") +
+                    " added since are kept in " + AddedFileName();
     return false;
   }
   if (!WriteFileAtomic(FileName, Text(), &lastError_)) return false;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace zv {
@@ -15,6 +17,12 @@ namespace zv {
 class EZvFileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+// A file that exists but cannot be read ("Cannot read PATH: reason"): unlike a missing file,
+// it is not to be taken as empty.
+class EZvUnreadableFile : public EZvFileError {
+ public:
+  using EZvFileError::EZvFileError;
 };
 
 // Every record attached to a list line derives from this.
@@ -78,8 +86,15 @@ class TMyStringList {
   virtual void StrsFromObjs();
   void Load();
   // Writes the file crash-safely under the data-directory lock; false (Modified kept, old
-  // file whole) when it cannot, or when another program holds the lock.
+  // file whole) when it cannot, when another program holds the lock, or when the file was
+  // read short (below).
   bool Save();
+  // Why the last Load stopped before the end of the file ("read only up to a NUL byte in
+  // line 10 (byte 312 of 5000)"); empty when it read the whole file. Such a list is never
+  // saved over its file: that would cut off what was not read. A refused Save appends the
+  // records added since the load to FileName + ".added" instead (see AddedFileName).
+  const std::string& ReadShort() const { return readShort_; }
+  std::string AddedFileName() const { return FileName + ".added"; }
   // Why the last Save or HandleEFOpenError failed.
   const std::string& LastError() const { return lastError_; }
 
@@ -96,18 +111,30 @@ class TMyStringList {
  protected:
   // Writes the current lines to FileName; raises EZvFileError when it cannot.
   void WriteLinesOrThrow();
+  // Whether each record has a line of its own whose text stands for it alone, so that the
+  // records added to a list read short can be kept aside line by line.
+  virtual bool OneLinePerRecord() const { return true; }
 
  private:
   struct Line {
     std::string text;
     std::unique_ptr<TRecord> obj;
   };
+  // Appends the records added since the load to the side file; false when it cannot.
+  bool KeepAddedAside(int* kept);
+  void Forget(const TRecord* obj);
+
   std::vector<Line> lines_;
   std::uint64_t generation_ = 0;
   std::string lastError_;
   std::array<std::uint64_t, 4> stamp_{};  // of the file when last read or written
 
   void TakeStamp();
+  std::string readShort_;
+  // Only for a list read short: the records the file gave, and the text last kept aside for
+  // each added record (so repeated saves do not repeat it).
+  std::unordered_set<const TRecord*> loaded_;
+  std::unordered_map<const TRecord*, std::string> keptAside_;
 };
 
 // Creates the file empty when it does not exist; false when it cannot be created.

@@ -138,23 +138,73 @@ TEST(MyStringListTest, DestroyingSavesOnlyPendingChanges) {
   EXPECT_EQ(ReadFile(t.file("p.txt")), "   1, a\r\n   2, b\r\n");
 }
 
-TEST(MyStringListTest, AFileThatIsADirectoryFailsTheConstructor) {
+// An existing file that cannot be read is not a missing one: the constructor fails with the
+// file and the system's reason, and the file is neither replaced nor waited on.
+TEST(MyStringListTest, AFileThatCannotBeReadFailsTheConstructorWithItsReason) {
   TTempDir t;
-  ASSERT_EQ(mkdir(t.file("p.txt").c_str(), 0755), 0);
-  EXPECT_THROW(TPairList l(t.file("p.txt")), EZvFileError);
-}
-
-TEST(MyStringListTest, AFileThatCannotBeOpenedIsNeitherReplacedNorWaitedOn) {
-  TTempDir t;
+  ASSERT_EQ(mkdir(t.file("dir.txt").c_str(), 0755), 0);
   ASSERT_EQ(mkfifo(t.file("fifo.txt").c_str(), 0644), 0);  // would block a plain open
-  EXPECT_THROW(TPairList l(t.file("fifo.txt")), EZvFileError);
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"dir.txt", "Is a directory"}, {"fifo.txt", "not a regular file"}};
   if (geteuid() != 0) {
     WriteFile(t.file("p.txt"), "1,a\r\n");
     ASSERT_EQ(chmod(t.file("p.txt").c_str(), 0), 0);
-    EXPECT_THROW(TPairList l(t.file("p.txt")), EZvFileError);
-    chmod(t.file("p.txt").c_str(), 0644);
+    cases.push_back({"p.txt", "Permission denied"});
+  }
+  for (const auto& [name, reason] : cases) {
+    try {
+      TPairList l(t.file(name));
+      ADD_FAILURE() << name << " loaded";
+    } catch (const EZvUnreadableFile& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot read " + t.file(name) + ": " + reason);
+    }
+  }
+  chmod(t.file("p.txt").c_str(), 0644);
+  if (geteuid() != 0) {
     EXPECT_EQ(ReadFile(t.file("p.txt")), "1,a\r\n");
   }
+}
+
+// A NUL ends the text that is read. Saving that text over the file would cut off the lines
+// after it: every way of saving is refused, the old file stays byte for byte, and what was
+// added meanwhile is appended once to the side file named in the reason.
+TEST(MyStringListTest, AListReadShortIsNeverSavedOverItsFile) {
+  TTempDir t;
+  const std::string path = t.file("p.txt");
+  const std::string bytes = std::string(".head\r\n1,a\r\n2,b\0\0\0,c\r\n3,c\r\n", 27);
+  WriteFile(path, bytes);
+  {
+    TPairList l(path);
+    EXPECT_EQ(l.ReadShort(), "read only up to a NUL byte in line 3 (byte offset 15 of 27)");
+    EXPECT_EQ(l.Count(), 3);
+    auto p = std::make_unique<TPair>();
+    p->a = "9";
+    p->b = "new";
+    l.AddObject("", std::move(p));
+    EXPECT_FALSE(l.Save());
+    EXPECT_EQ(l.LastError(), "read only up to a NUL byte in line 3 (byte offset 15 of 27), not "
+                             "saved over so as not to cut off the rest; 1 record added since "
+                             "are kept in " + path + ".added");
+    EXPECT_FALSE(l.Save());  // again: the side file does not get it twice
+    EXPECT_TRUE(l.Modified);
+  }  // and the destructor's save is refused too
+  EXPECT_EQ(ReadFile(path), bytes);
+  EXPECT_EQ(ReadFile(path + ".added"), "   9, new\r\n");
+  {
+    TPairList again(path);  // a later run adds to the side file, never replaces it
+    auto p = std::make_unique<TPair>();
+    p->a = "10";
+    again.AddObject("", std::move(p));
+  }
+  EXPECT_EQ(ReadFile(path + ".added"), "   9, new\r\n  10, \r\n");
+  EXPECT_EQ(ReadFile(path), bytes);
+
+  // Only NULs and blanks after the NUL (the zeros a power cut leaves): nothing is cut off.
+  WriteFile(path, std::string("1,a\r\n\0\0 \r\n\0", 11));
+  TPairList tail(path);
+  EXPECT_EQ(tail.ReadShort(), "");
+  EXPECT_TRUE(tail.Save());
+  EXPECT_EQ(ReadFile(path), "   1, a\r\n");
 }
 
 TEST(MyStringListTest, AMissingDirectoryFailsTheConstructor) {

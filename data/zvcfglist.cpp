@@ -1,6 +1,7 @@
 #include "data/zvcfglist.h"
 
 #include "util/fileio.h"
+#include "util/numbers.h"
 
 namespace zv {
 
@@ -57,9 +58,26 @@ std::vector<TBellSchedule*> TZvCfgList::BellSchedules() const { return Kinds().b
 std::vector<THoliday*> TZvCfgList::Holidays() const { return Kinds().holidays; }
 
 // The kind lists hold live pointers, so a key changed in place is still compared as it is.
+namespace {
+
+// NormalizeNumber(text) == normal, without building the text: a download looks up every
+// clock among every section.
+bool NumberIs(const std::string& text, const std::string& normal) {
+  if (text.empty()) return normal.empty();
+  std::size_t b = 0, e = text.size();
+  while (b < e && (text[b] == '0' || static_cast<unsigned char>(text[b]) < 33)) ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) < 33) --e;
+  if (b == e) return normal == "0";
+  return text.compare(b, e - b, normal) == 0;
+}
+
+}  // namespace
+
 TReaderConfig* TZvCfgList::FindReaderConfig(const std::string& site, const std::string& clock) const {
-  for (TReaderConfig* c : Kinds().readers)
-    if (c->Site() == site && c->Clock() == clock) return c;
+  // Reading writes a section's numbers without leading zeros, clock.txt keeps them as typed.
+  const std::string s = NormalizeNumber(site), c = NormalizeNumber(clock);
+  for (TReaderConfig* r : Kinds().readers)
+    if (NumberIs(r->Site(), s) && NumberIs(r->Clock(), c)) return r;
   return nullptr;
 }
 

@@ -30,8 +30,12 @@ class TZvCfgList : public TMyStringList {
   std::string StrFromObj(const TRecord& obj) override;
   void ObjsFromStrs() override;
   void StrsFromObjs() override;
+  // Sections span several lines: a list read short keeps nothing aside line by line.
+  bool OneLinePerRecord() const override { return false; }
 
-  // Lookups compare the key texts exactly and give the first match in list order.
+  // Lookups give the first match in list order. A reader configuration is found by its site
+  // and clock as numbers ("007" is site 7, "02" clock 2: clock.txt keeps what was typed);
+  // time zones and bell schedules by their number text exactly.
   TReaderConfig* FindReaderConfig(const std::string& site, const std::string& clock) const;
   TTimeZone* FindTimeZone(const std::string& number) const;
   TBellSchedule* FindBellSchedule(const std::string& number) const;

@@ -130,7 +130,13 @@ TEST(ZvCfgListTest, HandWrittenFileReadsIntoTheExpectedRecords) {
   ASSERT_NE(open, nullptr);
   EXPECT_EQ(open->RejectThreshold(), "");
   EXPECT_EQ(open->Password(2), "222");
-  EXPECT_EQ(l.FindReaderConfig("12", "03"), nullptr);  // keys are exact texts
+  // Site and clock match as numbers: clock.txt keeps "012" and "03" as typed.
+  EXPECT_EQ(l.FindReaderConfig("012", "03"), c);
+  EXPECT_EQ(l.FindReaderConfig(" 12", "0 3"), c);
+  EXPECT_EQ(l.FindReaderConfig("12", "13"), nullptr);
+  EXPECT_EQ(l.FindReaderConfig("120", "3"), nullptr);
+  c->SetSite("0012");  // as a dialog may set it
+  EXPECT_EQ(l.FindReaderConfig("12", "3"), c);
 
   TTimeZone* z5 = l.FindTimeZone("5");
   ASSERT_NE(z5, nullptr);

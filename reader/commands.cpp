@@ -15,6 +15,7 @@
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
 #include "reader/polling.h"
+#include "reader/preflight.h"
 #include "reader/readerinfo.h"
 #include "reader/records.h"
 #include "util/fileio.h"
@@ -184,6 +185,8 @@ bool IsOperation(const std::string& command) {
 
 bool RunCommand(const std::string& command) {
   if (!IsOperation(command)) return false;
+  if (!DataFilesReady(command[0])) return true;
+  const TEngineTally before = Tally();
   switch (command[0]) {
     case 'P': RunPoll(command); break;
     case 'C': RunConfig(command); break;
@@ -194,6 +197,8 @@ bool RunCommand(const std::string& command) {
     case 'T': RunTime(command); break;
     case 'X': RunTest(command); break;
   }
+  // An empty selection is not a good night: a cron job under the wrong account sees one.
+  ReportNothingReached(command, before);
   return true;
 }
 

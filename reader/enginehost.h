@@ -55,6 +55,9 @@ class IEngineHost {
   virtual TGroupList* Groups() const { return nullptr; }
   // zv.cfg; nullptr when it is not loaded (the configuration download then uses defaults).
   virtual TZvCfgList* Configs() const { return nullptr; }
+  // Why the list of a data file (its bare name, "site.txt") is not loaded although the file
+  // exists ("Cannot read PATH: reason"); empty when it is loaded, or its file is missing.
+  virtual std::string LoadFailure(const std::string& name) const { return {}; }
 };
 
 // Saves the users list when it has changes; false with "file: reason" when it cannot.
