@@ -35,6 +35,14 @@ TBigText::TBigText(std::string bytes) : bytes_(std::move(bytes)) {
   length_.shrink_to_fit();
 }
 
+bool TBigText::LineContains(int i, const std::string& lowerNeedle) const {
+  const char* b = LineData(i);
+  const char* e = b + LineLength(i);
+  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::search(b, e, lowerNeedle.begin(), lowerNeedle.end(),
+                     [&](char x, char y) { return fold(x) == y; }) != e;
+}
+
 TBigTextView::TBigTextView(QTextDocument* tail, QWidget* parent)
     : QAbstractScrollArea(parent), tail_(tail) {
   setObjectName("lbView");
@@ -90,6 +98,27 @@ std::string TBigTextView::Bytes() const {
   }
   out += BytesFromDocument(*tail_);
   return out;
+}
+
+bool TBigTextView::FindNext(const QString& text) {
+  const int count = LineCount();
+  if (count == 0 || text.isEmpty()) return false;
+  std::string needle = text.toLatin1().toStdString();
+  for (char& c : needle)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  const int start = current_ >= 0 ? current_ + 1 : 0;
+  for (int k = 0; k < count; ++k) {
+    const int i = (start + k) % count;
+    const bool hit = i < BigLines() ? text_->LineContains(i, needle)
+                                    : Line(i).contains(text, Qt::CaseInsensitive);
+    if (!hit) continue;
+    anchor_ = current_ = i;
+    QScrollBar* v = verticalScrollBar();
+    if (i < v->value() || i >= v->value() + v->pageStep()) v->setValue(i - v->pageStep() / 2);
+    viewport()->update();
+    return true;
+  }
+  return false;
 }
 
 void TBigTextView::SelectAll() {

@@ -20,6 +20,8 @@ class TBigText {
   std::size_t LineLength(int i) const { return length_[i]; }
   std::size_t MaxLineLength() const { return maxLength_; }
   std::size_t ByteSize() const { return bytes_.size(); }
+  // Whether line i holds the bytes, ASCII letter case aside.
+  bool LineContains(int i, const std::string& lowerNeedle) const;
 
  private:
   std::string bytes_;
@@ -45,6 +47,10 @@ class TBigTextView : public QAbstractScrollArea {
   QString LineSlice(int i, std::size_t from, std::size_t count) const;
   // The document's file bytes: every line, the tail's included, followed by CR LF.
   std::string Bytes() const;
+
+  // Selects the next line after the selected one (round from the top) that holds the text,
+  // letter case aside, and scrolls to it; false when no line does.
+  bool FindNext(const QString& text);
 
   // Selection by whole lines; Copy puts the selected lines on the clipboard.
   void SelectAll();

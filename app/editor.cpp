@@ -4,8 +4,11 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QDesktopServices>
 #include <memory>
 #include <QDir>
+#include <QFile>
+#include <QUrl>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
@@ -17,6 +20,7 @@
 #include "app/bigtextview.h"
 #include "app/documenttext.h"
 #include "app/filedialogs.h"
+#include "app/findbar.h"
 #include "app/frmzorvan.h"
 #include "app/latin1.h"
 #include "app/userslist.h"
@@ -83,6 +87,19 @@ void ShowTextArea(TfrmZorvan& f) {
 }
 
 }  // namespace
+
+std::string ManualPath(const std::string& programPath) {
+  return programPath + "../share/doc/zorvan32/README.md";
+}
+
+void ShowManual(TfrmZorvan& f) {
+  const std::string path = ManualPath(f.ProgramPath);
+  if (!FileExists(path)) {
+    ShowWarning("The manual is not installed: " + path);
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+}
 
 std::size_t& LargeDocumentBytes() {
   static std::size_t bytes = 4u << 20;
@@ -285,8 +302,12 @@ void ConnectEditorMenus(TfrmZorvan& f) {
     if (LargeShown(*w)) w->lbView->SelectAll();
     else lb->selectAll();
   });
+  f.FindBar = new TFindBar(f);
+  on(f.mniFind, [w] { w->FindBar->Open(); });
+  on(f.mniFindNext, [w] { w->FindBar->FindNext(); });
   ConnectViewMenus(f);
   on(f.mniListUsers, [w] { ShowUsersList(*w); });
+  on(f.mniManual, [w] { ShowManual(*w); });
   on(f.mniAbout, [w] { ShowAboutBox(w); });
 }
 

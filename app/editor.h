@@ -13,6 +13,12 @@ class TfrmZorvan;
 // started in.
 void ConnectEditorMenus(TfrmZorvan& frm);
 
+// The installed manual (the README among the package's documents, beside the program's
+// prefix), and Help > Manual: opened with the desktop's viewer, or a warning naming where it
+// should be.
+std::string ManualPath(const std::string& programPath);
+void ShowManual(TfrmZorvan& frm);
+
 // Files larger than this are shown read-only in a view that draws only the lines on screen;
 // the plain text area would need seconds and some ten times their size per megabyte.
 std::size_t& LargeDocumentBytes();

@@ -5,10 +5,17 @@
 #include <QClipboard>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QStackedWidget>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTest>
 
 #include "app/aboutbox.h"
@@ -16,6 +23,7 @@
 #include "app/bigtextview.h"
 #include "app/editor.h"
 #include "app/filedialogs.h"
+#include "app/findbar.h"
 #include "app/latin1.h"
 #include "util/clock.h"
 #include "util/text.h"
@@ -405,6 +413,66 @@ TEST_F(EditorTest, LargeFileIsShownReadOnlyAndKeepsLogLinesAndSaves) {
   for (QAction* a : {w->Undo1, w->Cut1, w->Paste1, w->Delete1}) EXPECT_TRUE(a->isEnabled());
   EXPECT_EQ(w->DocumentBytes(), "");
   LargeDocumentBytes() = std::size_t{4} << 20;
+}
+
+// Find (Ctrl+F, then Enter or F3) goes from match to match over the whole text and round
+// from the top, letter case aside, in the text area and in the large view.
+TEST_F(EditorTest, FindGoesToEachMatchInTheTextAreaAndTheLargeView) {
+  auto w = Window();
+  std::string log;
+  for (int i = 0; i < 40; ++i)
+    log += "Site " + std::to_string(i) + ", Clock 1: " +
+           (i % 10 == 3 ? "Clock is NOT responding" : "responded.") + "\r\n";
+  WriteFile(data_ + "Sys.Log", log);
+  for (std::size_t large : {std::size_t{4} << 20, std::size_t{64}}) {
+    SCOPED_TRACE(large);
+    LargeDocumentBytes() = large;
+    w->mniSystemLog->trigger();
+    w->activateWindow();
+    w->mniFind->trigger();
+    ASSERT_TRUE(w->FindBar->isVisible());
+    QTest::keyClicks(w->FindBar->edtFind, "not resp");
+    QTest::keyClick(w->FindBar->edtFind, Qt::Key_Return);
+    auto selected = [&] {
+      if (large == 64) return w->lbView->SelectedText().toStdString();
+      return w->lb->textCursor().block().text().toStdString();
+    };
+    std::vector<std::string> seen = {selected()};
+    for (int k = 0; k < 4; ++k) {
+      w->mniFindNext->trigger();
+      seen.push_back(selected());
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"Site 3, Clock 1: Clock is NOT responding",
+                                              "Site 13, Clock 1: Clock is NOT responding",
+                                              "Site 23, Clock 1: Clock is NOT responding",
+                                              "Site 33, Clock 1: Clock is NOT responding",
+                                              "Site 3, Clock 1: Clock is NOT responding"}));
+    w->FindBar->edtFind->setText("nowhere");
+    EXPECT_FALSE(w->FindBar->FindNext());
+    EXPECT_EQ(w->statusBar()->currentMessage().toStdString(), "Cannot find \"nowhere\"");
+    QTest::keyClick(w->FindBar->edtFind, Qt::Key_Escape);
+    EXPECT_FALSE(w->FindBar->isVisible());
+  }
+  LargeDocumentBytes() = std::size_t{4} << 20;
+}
+
+// Help > Manual (F1) opens the installed manual, or says where it should be.
+TEST_F(EditorTest, ManualOpensTheInstalledReadme) {
+  auto w = Window();
+  w->mniManual->trigger();
+  ASSERT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(boxes.Texts()[0],
+            "The manual is not installed: " + ProgramDir() + "../share/doc/zorvan32/README.md");
+  std::string doc = Root() + "share/doc/zorvan32/";
+  ForceDirectories(doc);
+  WriteFile(doc + "README.md", "# Zorvan Utility\n");
+  QTextBrowser opened;
+  QDesktopServices::setUrlHandler("file", &opened, "setSource");
+  w->mniManual->trigger();
+  QDesktopServices::unsetUrlHandler("file");
+  EXPECT_EQ(boxes.Texts().size(), 1u);
+  EXPECT_EQ(QFileInfo(opened.source().toLocalFile()).canonicalFilePath().toStdString(),
+            QFileInfo(QString::fromStdString(doc + "README.md")).canonicalFilePath().toStdString());
 }
 
 TEST_F(EditorTest, UsersListReportMatchesByteForByte) {

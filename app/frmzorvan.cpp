@@ -136,14 +136,15 @@ void TfrmZorvan::CreateMenus() {
   mnuMain->setObjectName("mnuMain");
 
   mniFile = Menu(mnuMain, "mniFile", "&File");
-  mniNew = Item(mniFile, "mniNew", "&New");
-  mniOpen = Item(mniFile, "mniOpen", "&Open...");
-  mniSave = Item(mniFile, "mniSave", "&Save");
+  // The desktop's usual keys where the menus have none of their own.
+  mniNew = Item(mniFile, "mniNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N));
+  mniOpen = Item(mniFile, "mniOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O));
+  mniSave = Item(mniFile, "mniSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S));
   mniSaveAs = Item(mniFile, "mniSaveAs", "Save &As...");
   mniFile->addSeparator();
   mniExportPunches = Item(mniFile, "mniExportPunches", "&Export Punches...");
   mniFile->addSeparator();
-  mniExit = Item(mniFile, "mniExit", "E&xit");
+  mniExit = Item(mniFile, "mniExit", "E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   Edit1 = Menu(mnuMain, "Edit1", "E&dit");
   Undo1 = Item(Edit1, "Undo1", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -154,6 +155,9 @@ void TfrmZorvan::CreateMenus() {
   Delete1 = Item(Edit1, "Delete1", "&De&lete", QKeySequence(Qt::Key_Delete));
   Edit1->addSeparator();
   SelectAll1 = Item(Edit1, "SelectAll1", "Select &All", QKeySequence(Qt::CTRL | Qt::Key_A));
+  Edit1->addSeparator();
+  mniFind = Item(Edit1, "mniFind", "&Find...", QKeySequence(Qt::CTRL | Qt::Key_F));
+  mniFindNext = Item(Edit1, "mniFindNext", "Find &Next", QKeySequence(Qt::Key_F3));
   Edit1->addSeparator();
   mniOptions = Item(Edit1, "mniOptions", "&Options");
 
@@ -185,6 +189,7 @@ void TfrmZorvan::CreateMenus() {
   mniTransactionData = Item(View1, "mniTransactionData", "Transaction &Data");
 
   Help1 = Menu(mnuMain, "Help1", "&Help");
+  mniManual = Item(Help1, "mniManual", "&Manual", QKeySequence(Qt::Key_F1));
   mniAbout = Item(Help1, "mniAbout", "&About...");
 
   connect(mniExit, &QAction::triggered, this, &QWidget::close);
@@ -226,7 +231,7 @@ void TfrmZorvan::LoadDataSet() {
   // lines let events run, so the menus wait for their first refresh: no command may act on a
   // data set that is half loaded.
   mnuMain->setEnabled(false);
-  Modems = LoadModemList(ProgramPath + "modem.txt");
+  Modems = LoadModemList(ModemFileName(DataPath, ProgramPath));
   auto& f = LoadFailures;
   if ((Sites = NewList<TSiteList>(DataPath, "site.txt", f))) AddLogLine("Sites loaded");
   if ((Configs = NewList<TZvCfgList>(DataPath, "zv.cfg", f))) AddLogLine("Configurations loaded");
@@ -291,8 +296,8 @@ bool TfrmZorvan::ReloadDataFile(const std::string& name) {
   if (name == "user.txt") return Reload(Users, name);
   if (name == "site.txt") return Reload(Sites, name);
   if (name == "modem.txt") {
-    // From the data directory, where the editor saves it (at start it comes from the program's).
-    Modems = LoadModemList(DataPath + name);
+    // Looked up as at start, so that an edit counts the same now and after a restart.
+    Modems = LoadModemList(ModemFileName(DataPath, ProgramPath));
     return true;
   }
   if (name == "zv.cfg") return Reload(Configs, name);

@@ -25,6 +25,7 @@ class QPlainTextEdit;
 namespace zv {
 
 class TBigTextView;
+class TFindBar;
 class TLogWindow;
 class TProgressStatus;
 
@@ -102,13 +103,16 @@ class TfrmZorvan : public QMainWindow {
   QMenu *mniFile, *Edit1, *Maintenance1, *Commands1, *View1, *Help1;
   QAction *mniNew, *mniOpen, *mniSave, *mniSaveAs, *mniExit;
   QAction* mniExportPunches;
-  QAction *Undo1, *Cut1, *Copy1, *Paste1, *Delete1, *SelectAll1, *mniOptions;
+  QAction *Undo1, *Cut1, *Copy1, *Paste1, *Delete1, *SelectAll1, *mniFind, *mniFindNext,
+      *mniOptions;
   QAction *mniSites, *mniBells, *mniHolidays, *mniClocks, *mniGroups, *mniUsers, *mniTimeZones;
   QAction *mniPoll, *mniRestoreDB, *mniRestoreFullDatabase, *mniGetDB, *mniGetRawDatabase,
       *mniSetTime, *mniConfig, *mniTest;
   QAction *mniListUsers, *mniPunchLog, *mniTodaysPunchs, *mniErrorLog, *mniSystemLog,
       *mniTransactionData;
-  QAction* mniAbout;
+  QAction *mniManual, *mniAbout;
+  // Find in the document (Ctrl+F, F3).
+  TFindBar* FindBar = nullptr;
 
   // The editor (editor.cpp): the folder that Save writes CurrentFileName into, the save
   // question, the guarded save, and the document as file bytes.

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextCursor>
+#include <set>
 
 #include "app/apptest.h"
 
@@ -109,12 +110,12 @@ TEST_F(FrmZorvanTest, MenuBarCarriesNamesCaptionsShortcutsAndOrder) {
     got.push_back(text);
   }
   EXPECT_EQ(got, (std::vector<std::string>{
-      "mniFile &File: mniNew &New; mniOpen &Open...; mniSave &Save; mniSaveAs Save &As...; -;"
-      " mniExportPunches &Export Punches...; -;"
-      " mniExit E&xit;",
+      "mniFile &File: mniNew &New [Ctrl+N]; mniOpen &Open... [Ctrl+O]; mniSave &Save [Ctrl+S];"
+      " mniSaveAs Save &As...; -; mniExportPunches &Export Punches...; -;"
+      " mniExit E&xit [Ctrl+Q];",
       "Edit1 E&dit: Undo1 &Undo [Ctrl+Z]; -; Cut1 Cu&t [Ctrl+X]; Copy1 &Copy [Ctrl+C];"
       " Paste1 &Paste [Ctrl+V]; Delete1 &De&lete [Del]; -; SelectAll1 Select &All [Ctrl+A]; -;"
-      " mniOptions &Options;",
+      " mniFind &Find... [Ctrl+F]; mniFindNext Find &Next [F3]; -; mniOptions &Options;",
       "Maintenance1 &Maintenance: mniSites S&ites...; mniBells &Bells...;"
       " mniHolidays &Holidays...; mniClocks &Clocks...; mniGroups &Groups...;"
       " mniUsers &Users...; mniTimeZones &Time Zones...;",
@@ -125,7 +126,13 @@ TEST_F(FrmZorvanTest, MenuBarCarriesNamesCaptionsShortcutsAndOrder) {
       "View1 &View: mniListUsers &Users List; mniPunchLog &Punch Log;"
       " mniTodaysPunchs &Todays Punches; mniErrorLog &Error Log; mniSystemLog &System Log;"
       " mniTransactionData Transaction &Data;",
-      "Help1 &Help: mniAbout &About...;"}));
+      "Help1 &Help: mniManual &Manual [F1]; mniAbout &About...;"}));
+  // No key is given to two items.
+  std::set<QString> keys;
+  for (QAction* a : w->findChildren<QAction*>()) {
+    if (a->shortcut().isEmpty()) continue;
+    EXPECT_TRUE(keys.insert(a->shortcut().toString()).second) << a->shortcut().toString().toStdString();
+  }
 }
 
 TEST_F(FrmZorvanTest, AddLogLineAppendsLinesAndMarksModified) {
@@ -156,7 +163,9 @@ TEST_F(FrmZorvanTest, CloseIsRefusedWhileBusy) {
   EXPECT_TRUE(w->close());
 }
 
-TEST_F(FrmZorvanTest, ModemsComeFromTheProgramDirectoryAtStartAndDataDirectoryOnReload) {
+// modem.txt of the data directory, else the installed default beside the program: an edit
+// of it takes effect at once and is still there after a restart.
+TEST_F(FrmZorvanTest, ModemsComeFromTheDataDirectoryElseTheProgramDirectory) {
   {
     auto w = ShownWindow();
     EXPECT_EQ(w->Modems, std::vector<std::string>{"AT&F"});
@@ -169,6 +178,12 @@ TEST_F(FrmZorvanTest, ModemsComeFromTheProgramDirectoryAtStartAndDataDirectoryOn
   EXPECT_EQ(w->Modems, std::vector<std::string>{"ATX4"});
   EXPECT_FALSE(w->ReloadDataFile("nothing.txt"));
   EXPECT_FALSE(w->ReloadDataFile("MODEM.TXT"));
+  w.reset();
+  w = ShownWindow();
+  EXPECT_EQ(w->Modems, std::vector<std::string>{"ATX4"});
+  ASSERT_EQ(unlink((w->DataPath + "modem.txt").c_str()), 0);
+  EXPECT_TRUE(w->ReloadDataFile("modem.txt"));
+  EXPECT_EQ(w->Modems, (std::vector<std::string>{"ATZ", "AT&F1"}));
 }
 
 TEST_F(FrmZorvanTest, MissingOrUnusableDataDirectoryIsQuiet) {
@@ -248,7 +263,7 @@ TEST_F(FrmZorvanTest, EmptyDataDirectoryGetsTheFiveFilesAndTheFiveLoadLines) {
     EXPECT_TRUE(FileExists(w->DataPath + f)) << f;
   }
   for (QAction* a : w->Maintenance1->actions()) EXPECT_TRUE(a->isEnabled());
-  // The modem list is never looked for in the data directory at start.
+  // The modem list is read, never created.
   EXPECT_FALSE(FileExists(w->DataPath + "modem.txt"));
 }
 

@@ -11,4 +11,9 @@ std::vector<std::string> LoadModemList(const std::string& fileName) {
   return SplitTextLines(bytes);
 }
 
+std::string ModemFileName(const std::string& dataPath, const std::string& programPath) {
+  const std::string own = dataPath + "modem.txt";
+  return FileExists(own) ? own : programPath + "modem.txt";
+}
+
 }  // namespace zv

@@ -103,12 +103,12 @@ void BuildTimeZoneTable(const TZvCfgList* cfg, std::uint8_t table[kTimeZoneTable
   }
 }
 
-void BuildBellTable(const TZvCfgList* cfg, const TReaderConfig* config,
-                    std::uint8_t table[kBellTableSize]) {
+int BuildBellTable(const TZvCfgList* cfg, const TReaderConfig* config,
+                   std::uint8_t table[kBellTableSize]) {
   std::memset(table, 0, kBellTableSize);
-  if (!cfg || !config || config->BellSchedule().empty()) return;
-  if (const TBellSchedule* s = cfg->FindBellSchedule(config->BellSchedule()))
-    s->ToReaderBlock(table, kBellTableSize);
+  if (!cfg || !config || config->BellSchedule().empty()) return 0;
+  const TBellSchedule* s = cfg->FindBellSchedule(config->BellSchedule());
+  return s ? s->Count() - s->ToReaderBlock(table, kBellTableSize) : 0;
 }
 
 std::string MenuFileName(const std::string& clockMenu) {
@@ -120,7 +120,9 @@ bool ReadMenuBlock(const std::string& dataDir, const std::string& name,
                    std::uint8_t block[kFkeyDataSize]) {
   std::memset(block, 0, kFkeyDataSize);
   if (!SafeMenuName(name)) return false;
-  std::string path = FindFileIgnoreCase(dataDir, name);
+  bool ambiguous = false;
+  std::string path = FindFileIgnoreCase(dataDir, name, &ambiguous);
+  if (ambiguous) return false;
   // Not blocking on open, and nothing but a regular file: a FIFO or a device named as a menu
   // must neither hang the run nor be sent.
   int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -183,7 +185,13 @@ bool SendTimeZones() {
 bool SendBells() {
   LogClock("Downloading bell schedule.");
   std::uint8_t table[kBellTableSize];
-  BuildBellTable(Configs(), CurrentReaderConfig(), table);
+  const TReaderConfig* config = CurrentReaderConfig();
+  const int left = BuildBellTable(Configs(), config, table);
+  // The reader has room for so many; the administrator must learn which bells will not ring.
+  if (left > 0)
+    LogClock("WARNING: Bell schedule " + config->BellSchedule() + " has " +
+             std::to_string(TBellSchedule::kReaderBells + left) + " bells; only the first " +
+             std::to_string(TBellSchedule::kReaderBells) + " were sent.");
   return Engine().Rdr->SetBellSchedule(table);
 }
 

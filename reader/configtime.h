@@ -32,9 +32,10 @@ int DefaultPassword(int n);
 void ApplyReaderConfig(const TReaderConfig* config, int year, std::uint8_t setup[kSetupDataSize]);
 // The holiday table and the time zones 1 to 60 of zv.cfg (zeros when it is not loaded).
 void BuildTimeZoneTable(const TZvCfgList* configs, std::uint8_t table[kTimeZoneTableSize]);
-// The bell schedule that the configuration names; zeros without one.
-void BuildBellTable(const TZvCfgList* configs, const TReaderConfig* config,
-                    std::uint8_t table[kBellTableSize]);
+// The bell schedule that the configuration names; zeros without one. Answers how many of
+// its bells the table had no room for.
+int BuildBellTable(const TZvCfgList* configs, const TReaderConfig* config,
+                   std::uint8_t table[kBellTableSize]);
 
 // The menu file name as clock.txt gives it: blanks removed, lower case; "empty.bin" when
 // none is given.

@@ -223,7 +223,11 @@ bool PrepareRecord(std::size_t slot, TUser*& user, std::uint8_t record[kUserReco
                          : -1;
   }
   if (tz < 0 || tz > 255) return false;
-  Store().ReadSlot(slot, record);
+  if (!Store().ReadSlot(slot, record)) {
+    // A template that cannot be read is not sent as an empty one, and the run says so.
+    LogClockError("Failed to read user template " + line);
+    return false;
+  }
   // Nothing stored there (a cleared record): a reader would take it for an empty one.
   if (IdIsEmpty(record)) return false;
   std::uint32_t reject =
@@ -303,7 +307,9 @@ bool RestoreFullWork(std::size_t size, bool ext) {
   }
   if (full() && !next()) return false;
   // The last bank goes too, empty or not: a bank of 255 ends the reader's user memory.
-  return SendBank(number, bank);
+  if (!SendBank(number, bank)) return false;
+  Progress("Restore", number + 1, "banks");
+  return true;
 }
 
 }  // namespace

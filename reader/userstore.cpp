@@ -139,7 +139,7 @@ bool TUserStore::IsFirstOfId(std::size_t slot) const {
   return !id.empty() && SlotOf(id) == static_cast<long long>(slot);
 }
 
-void TUserStore::ReadSlot(std::size_t slot, std::uint8_t record[kRecordSize]) const {
+bool TUserStore::ReadSlot(std::size_t slot, std::uint8_t record[kRecordSize]) const {
   std::memset(record, 0, kRecordSize);
   std::uint8_t buf[kRecordSize];
   std::size_t got = 0;
@@ -147,11 +147,13 @@ void TUserStore::ReadSlot(std::size_t slot, std::uint8_t record[kRecordSize]) co
   while (got < kRecordSize) {
     ssize_t r = ::pread(dataFd_, buf + got, kRecordSize - got, at + static_cast<off_t>(got));
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
+    if (r < 0) return false;
+    if (r == 0) break;
     got += static_cast<std::size_t>(r);
   }
   // Part of a record is no record: the file ends inside it.
   if (got == kRecordSize) std::memcpy(record, buf, kRecordSize);
+  return true;
 }
 
 bool TUserStore::Read(const std::string& idText, std::uint8_t record[kRecordSize]) const {
@@ -160,8 +162,7 @@ bool TUserStore::Read(const std::string& idText, std::uint8_t record[kRecordSize
     std::memset(record, 0, kRecordSize);
     return false;
   }
-  ReadSlot(static_cast<std::size_t>(slot), record);
-  return true;
+  return ReadSlot(static_cast<std::size_t>(slot), record);
 }
 
 bool TUserStore::WriteRecord(std::size_t slot, const std::uint8_t record[kRecordSize]) {

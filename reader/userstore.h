@@ -41,9 +41,11 @@ class TUserStore {
   // and is not restored).
   bool IsFirstOfId(std::size_t slot) const;
 
-  // Record of a slot; a record not wholly inside user.dat reads as cleared (all zero).
-  void ReadSlot(std::size_t slot, std::uint8_t record[kRecordSize]) const;
-  // Record of an id; false (record cleared) when the index does not name it.
+  // Record of a slot; a record not wholly inside user.dat reads as cleared (all zero). False
+  // when user.dat could not be read (an input/output error), the record cleared.
+  bool ReadSlot(std::size_t slot, std::uint8_t record[kRecordSize]) const;
+  // Record of an id; false (record cleared) when the index does not name it or it could not
+  // be read.
   bool Read(const std::string& idText, std::uint8_t record[kRecordSize]) const;
 
   // Places the record for the id: its own slot, else the first free line, else a new line

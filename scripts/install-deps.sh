@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-      python3 socat
+      python3 socat fiu-utils libfiu-dev
       dpkg-dev file lintian appstream desktop-file-utils librsvg2-bin)
 missing=()
 for p in "${PKGS[@]}"; do

@@ -145,16 +145,18 @@ class Install:
         except FileNotFoundError:
             return b"" if "b" in mode else ""
 
-    def run(self, params, bound, kill_when=None, fsize=None):
+    def run(self, params, bound, kill_when=None, fsize=None, wrap=(), env=None, exe="zorvan32"):
         """zorvan32 with the parameters; killed (SIGKILL) when kill_when() answers true, and
-        counted as a hang when it outlives the bound."""
-        cmd = [os.path.join(self.app, "zorvan32")] + params
+        counted as a hang when it outlives the bound. `wrap` goes before the command and `env`
+        adds to its environment; what it prints is kept in the tree (out.txt)."""
+        cmd = list(wrap) + [os.path.join(self.app, exe)] + params
         if fsize is not None:
             cmd = ["prlimit", "--fsize=%d" % fsize, "--"] + cmd
         r = Run()
         start = time.time()
-        p = subprocess.Popen(cmd, env=self.env, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL, start_new_session=True)
+        with open(os.path.join(self.root, "out.txt"), "w") as out:
+            p = subprocess.Popen(cmd, env=dict(self.env, **(env or {})), stdout=out,
+                                 stderr=subprocess.STDOUT, start_new_session=True)
         while p.poll() is None:
             if time.time() - start > bound:
                 r.timed_out = True
@@ -902,6 +904,271 @@ def nothing_selected(app, tmp, ops, res, bound):
         shutil.rmtree(inst.root, ignore_errors=True)
 
 
+# --- injected I/O failures and power cuts ----------------------------------------------------
+# The subjects: every reader operation and every kind of data-file save, each in a small
+# installation of its own, run once under libzviotrace.so (tests/iotrace), which records the
+# data directory's file calls and fails the k-th on demand, or under fiu-run.
+
+IO_SUBJECTS = ["P", "G", "F", "R", "D", "C", "T", "X", "editor", "list"]
+IO_OLD_USERS = list(range(1000, 1010))
+# The calls whose failure loses a change: the run must not end as a success after one.
+IO_MUST_REPORT = ("write", "pwrite", "fsync", "fdatasync", "rename", "ftruncate", "mkstemp")
+
+
+class IoSubject:
+    """One installation ready for one run of `what`, and the judgement of its files after."""
+
+    def __init__(self, app, tmp, what, sizes, prepared):
+        self.what = what
+        self.app = app
+        self.punches = sizes["io_punches"] if what == "P" else 0
+        users = sizes["io_users"] if what in ("G", "F") else 0
+        self.inst = tcp_install(app, tmp, "io" + what, self.punches, users)
+        inst = self.inst
+        self.source = {}
+        if what == "P":
+            # The reader knows the punching user: the poll adds it to user.txt and saves it.
+            inst.emu("add-user", "--site", "1", "--addr", "1", "--user", "42", "--template", template_of(42))
+            inst.write("user.txt", user_txt(IO_OLD_USERS))
+        # The defaults a start writes when these are missing are not the run's work.
+        inst.write("zv.cfg", "")
+        inst.write("group.txt", "")
+        if what in ("editor", "list"):
+            lines = [".site  port  baud  init    dial      phone     tza     ipaddress     description"]
+            lines += ["%5d,     ,     ,      ,       ,            ,   0,       127.0.0.2, Site %d" % (i, i)
+                      for i in range(1, 60)]
+            inst.write("site.txt", "\r\n".join(lines) + "\r\n")
+            r = inst.run([what, inst.data, "0"], 60, exe="zvsaveloop")
+            expect(r.rc == 0, "zvsaveloop could not prepare (status %s)" % r.rc)
+            self.forms = [inst.read("expect-%d" % n, "rb") for n in (0, 1)]
+        if what in ("G", "F"):
+            self.source = reader_users(inst.show(1, 1))
+        elif what in ("R", "D"):
+            self.source = prepared.source
+            prepared.copy_to(inst)
+        if what not in ("editor", "list"):
+            inst.serve()
+
+    def run(self, bound, wrap=(), env=None):
+        inst = self.inst
+        self.errors_before = len(inst.errors())
+        if self.what in ("editor", "list"):
+            return inst.run([self.what, inst.data, "1"], bound, wrap=wrap, env=env, exe="zvsaveloop")
+        return inst.run([PARAM[self.what]], bound, wrap=wrap, env=env)
+
+    def judge(self, r, failed_call=None):
+        """After a run with a fault injected: no crash, no hang, files whole, nothing lost, and a
+        run that reports success did all of its work. `failed_call`: the call that failed for
+        good (an interrupted call is tried again and need not be reported)."""
+        inst, what = self.inst, self.what
+        expect(not r.timed_out, "did not end")
+        expect(r.rc >= 0, "crashed (signal %d)" % -r.rc if r.rc < 0 else "")
+        if what in ("editor", "list"):
+            now = inst.read("site.txt", "rb")
+            expect(now in self.forms, "site.txt is neither the old nor the new one")
+            # 2: zvsaveloop could not read the two forms it saves; nothing was saved.
+            expect(r.rc in (0, 1, 2), "ended with status %d" % r.rc)
+            if r.rc == 0:
+                expect(now == self.forms[0], "the save succeeded, yet site.txt is the old one")
+            if failed_call in IO_MUST_REPORT:
+                expect(r.rc != 0, "a failed %s passed for a successful save" % failed_call)
+            return
+        inst.stop()
+        check_partial(inst, what, self.punches, self.source)
+        if what == "P":
+            expect(user_txt_ids(inst) in (set(IO_OLD_USERS), set(IO_OLD_USERS) | {42}),
+                   "user.txt is neither the old nor the new one")
+        new_errors = inst.errors()[self.errors_before:]
+        try:
+            check_complete(inst, what, self.punches, self.source)
+            if what == "P":
+                expect(42 in user_txt_ids(inst), "the poll's new user is not in user.txt")
+            complete = True
+        except Failure as e:
+            complete = False
+            incomplete = str(e)
+        with open(os.path.join(inst.root, "out.txt"), errors="replace") as f:
+            out = f.read()
+        if r.rc == 0:
+            expect(not new_errors, "status 0, yet failure lines in Error.Log")
+            expect(complete, "status 0, yet the work is not done: " + (incomplete if not complete else ""))
+            expect(failed_call not in IO_MUST_REPORT,
+                   "a failed %s passed for success (status 0)" % failed_call)
+        else:
+            expect(new_errors or out.strip(), "status %d without a word" % r.rc)
+
+    def cleanup(self):
+        self.inst.stop()
+        if not KEEP_ALL:
+            shutil.rmtree(self.inst.root, ignore_errors=True)
+
+
+def io_try(app, tmp, what, sizes, prepared, res, bound, failed, env_of, wrap=()):
+    """One run of the subject with a fault injected, judged. failed(subject) answers the call
+    that failed for good (or None) and how to name the try."""
+    subj = None
+    try:
+        subj = IoSubject(app, tmp, what, sizes, prepared)
+        r = subj.run(bound, wrap=wrap, env=env_of(subj))
+        call, label = failed(subj)
+        try:
+            subj.judge(r, call)
+        except Failure as e:
+            raise Failure("%s: %s" % (label, e))
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "%s (kept in %s)" % (e, subj.inst.root if subj else tmp))
+        if subj:
+            subj.inst.stop()
+        return
+    subj.cleanup()
+
+
+# Failures that once passed unreported, each tried on its own: (subject, call, path part).
+IO_TARGETS = [("R", "pread", "user.dat"), ("D", "pread", "user.dat"), ("list", "fsync", "/data"),
+              ("editor", "fsync", "/data"), ("P", "fsync", "/data"), ("P", "fdatasync", "Punch.Log"),
+              ("G", "fdatasync", "user.dat"), ("F", "fdatasync", "user.idx")]
+
+
+def io_targets(app, tmp, sizes, prepared, res, bound):
+    for what, call, part in IO_TARGETS:
+        io_try(app, tmp, what, sizes, prepared, res, bound,
+               lambda subj, what=what, call=call, part=part:
+                   (call, "%s with the first %s of %s failing" % (what, call, part)),
+               lambda subj, call=call, part=part:
+                   dict(io_env(app, subj.inst.data), ZV_IO_FAIL_CALL=call, ZV_IO_FAIL_PATH=part))
+
+def io_env(app, data, log=None, fail_at=None, err=5):
+    env = {"LD_PRELOAD": os.path.join(app, "libzviotrace.so"), "ZV_IO_DIR": data}
+    if log:
+        env["ZV_IO_LOG"] = log
+    if fail_at:
+        env.update({"ZV_IO_FAIL_AT": str(fail_at), "ZV_IO_FAIL_ERRNO": str(err)})
+    return env
+
+
+def failed_call_of(log):
+    try:
+        with open(log) as f:
+            for line in f:
+                if line.startswith("F "):
+                    return line.split()[2], line.split(" ", 3)[3].strip()
+    except FileNotFoundError:
+        pass
+    return None, ""
+
+
+def io_sweep(app, tmp, what, sizes, prepared, picks, res, bound, seed):
+    """Fails the k-th watched call of one run, for every k (or `picks` of them, the same for
+    the same seed), each in a fresh installation; EIO, ENOSPC and EINTR in turn."""
+    try:
+        subj = IoSubject(app, tmp, what, sizes, prepared)
+        log = os.path.join(subj.inst.root, "calls.rec")
+        r = subj.run(bound, env=io_env(app, subj.inst.data, log=log))
+        subj.inst.stop()
+        expect(r.rc == 0, "the run without faults ended with %d" % r.rc)
+        with open(log) as f:
+            calls = sum(1 for line in f if line.startswith("C "))
+        subj.cleanup()
+    except Failure as e:
+        res.add(False, 0.0, "%s without faults: %s" % (what, e))
+        return
+    ks = list(range(1, calls + 1))
+    if picks and len(ks) > picks:
+        ks = sorted(random.Random("%d %s" % (seed, what)).sample(ks, picks))
+    res.calls = max(getattr(res, "calls", 0), calls)
+    for i, k in enumerate(ks):
+        err = (5, 28, 4)[i % 3]  # EIO, ENOSPC, EINTR
+
+        def failed(subj, k=k, err=err):
+            call, path = failed_call_of(os.path.join(subj.inst.root, "calls.rec"))
+            # An interrupted call is tried again: it need not be reported.
+            return (call if err != 4 else None), "%s failing call %d (%s %s, errno %d)" % (what, k, call, path, err)
+        io_try(app, tmp, what, sizes, prepared, res, bound, failed,
+               lambda subj, k=k, err=err: io_env(app, subj.inst.data, os.path.join(subj.inst.root, "calls.rec"), k, err))
+
+
+FIU_POINTS = ["posix/io/oc/*", "posix/io/rw/*", "posix/io/sync/*", "posix/io/dir/rename",
+              "posix/io/dir/unlink"]
+
+
+def io_random(app, tmp, what, sizes, prepared, probability, seeds, res, bound):
+    """The run under fiu-run, every posix I/O failure point enabled at random with the given
+    probability, one run per fixed seed."""
+    wrap = ["fiu-run", "-x", "-f", ""]
+    for point in FIU_POINTS:
+        wrap += ["-c", "enable_random name=%s,probability=%g" % (point, probability)]
+    for seed in seeds:
+        io_try(app, tmp, what, sizes, prepared, res, bound,
+               lambda subj, seed=seed: (None, "%s under fiu p=%g seed %d" % (what, probability, seed)),
+               lambda subj, seed=seed: {"FIU_PRNG_SEED": str(seed)}, wrap)
+
+def power_cuts(app, tmp, what, sizes, prepared, per_moment, res, bound, seed, fresh=False):
+    """A run recorded, then every moment of it cut: each state a power cut could leave is
+    checked (scripts/powercut.py). `fresh`: a poll that creates Punch.Log and its companions."""
+    import powercut
+    subj = None
+    try:
+        subj = IoSubject(app, tmp, what, sizes, prepared)
+        inst = subj.inst
+        if what == "P" and not fresh:
+            # Punch.Log exists: its appends, not only its creation, are tried.
+            inst.write("Punch.Log", "")
+        before = powercut.snapshot(inst.data)
+        log = os.path.join(inst.root, "calls.rec")
+        r = subj.run(bound, env=io_env(app, inst.data, log=log))
+        expect(r.rc == 0, "the recorded run ended with %d" % r.rc)
+        inst.stop()
+        checked, broken = powercut.check_record(powercut.parse(log), inst.data, before, per_moment, seed)
+        res.states = getattr(res, "states", 0) + checked
+        expect(not broken, "%d states, broken: %s" % (checked, "; ".join(broken)))
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "power cut during %s: %s (kept in %s)" % (what, e, subj.inst.root if subj else tmp))
+        return
+    subj.cleanup()
+
+
+def start_io_families(app, tmp, a, sizes, prepared, pool, futures, seed):
+    """Queues the injected I/O failures and the power cuts of every subject the --ops allow;
+    answers their table rows."""
+    rows = []
+    subjects = [w for w in IO_SUBJECTS if len(w) > 1 or w in a.ops]
+    bound = 60
+    for what in subjects:
+        label = {"editor": "the editor's save", "list": "a dialog's save",
+                 "P": "P (and its user.txt save)"}.get(what, what)
+        res = Result("I/O fault", "call k of %s failed, %s" % (label, "every k" if not sizes["io_picks"]
+                     else "%d k at random" % sizes["io_picks"]),
+                     "no crash or hang; files whole; nothing lost; success only when all done")
+        rows.append(res)
+        futures.append(pool.submit(io_sweep, app, tmp, what, sizes, prepared, sizes["io_picks"], res, bound,
+                                   seed))
+    res = Result("I/O fault", "a failure once passed unreported, each",
+                 "; ".join("%s: %s %s" % t for t in IO_TARGETS))
+    rows.append(res)
+    futures.append(pool.submit(io_targets, app, tmp, sizes, prepared, res, bound))
+    if shutil.which("fiu-run"):
+        for p in sizes["io_probabilities"]:
+            for what in subjects:
+                res = Result("fiu-run", "%s, posix I/O failing at p=%g" % (what, p),
+                             "the same (seeds %s)" % ",".join(map(str, sizes["io_seeds"])))
+                rows.append(res)
+                futures.append(pool.submit(io_random, app, tmp, what, sizes, prepared, p,
+                                           sizes["io_seeds"], res, bound))
+    else:
+        print("reliability: fiu-run is not installed (fiu-utils): its random I/O failures are left out")
+    cut_sizes = dict(sizes, io_punches=sizes["cut_punches"], io_users=sizes["cut_users"])
+    for what, fresh in [(w, f) for w, f in (("P", True), ("P", False), ("G", False), ("F", False),
+                                            ("editor", False), ("list", False)) if w in subjects]:
+        res = Result("power cut", "every moment of %s%s" % (what, " (new Punch.Log)" if fresh else ""),
+                     "punches confirmed kept; user.idx names written records; files whole")
+        rows.append(res)
+        futures.append(pool.submit(power_cuts, app, tmp, what, cut_sizes, prepared, sizes["cut_states"],
+                                   res, 120, seed, fresh))
+    return rows
+
+
 KEEP_ALL = False
 
 
@@ -916,6 +1183,8 @@ def main():
     ap.add_argument("--ops", default="PCTGFRDX", help="only these operations (letters)")
     ap.add_argument("--faults", default=None, help="only the faults matching this regular expression "
                     "(and no kills or full disks)")
+    ap.add_argument("--io-only", action="store_true",
+                    help="only the injected I/O failures and the power cuts")
     a = ap.parse_args()
     KEEP_ALL = a.keep
     seed = a.seed if a.seed is not None else random.randrange(1 << 30)
@@ -926,12 +1195,16 @@ def main():
             sys.exit("reliability: %s/%s is not built" % (app, exe))
     if a.short:
         sizes = dict(kill_punches=600, kill_users=300, fault_punches=20, fault_users=60,
-                     disk_punches=200, disk_users=200, save_users=20000)
+                     disk_punches=200, disk_users=200, save_users=20000, io_punches=5, io_users=5,
+                     cut_punches=30, cut_users=20, io_picks=4, io_seeds=[1], io_probabilities=[0.02],
+                     cut_states=8)
         kills = {"P": 3, "G": 2, "F": 2, "R": 2, "D": 2, "S": 3}
         repeats = 1
     else:
         sizes = dict(kill_punches=5000, kill_users=3000, fault_punches=60, fault_users=160,
-                     disk_punches=1000, disk_users=1000, save_users=50000)
+                     disk_punches=1000, disk_users=1000, save_users=50000, io_punches=5, io_users=5,
+                     cut_punches=150, cut_users=80, io_picks=0, io_seeds=[1, 2, 3],
+                     io_probabilities=[0.005, 0.02, 0.1], cut_states=48)
         kills = {"P": 10, "G": 5, "F": 6, "R": 5, "D": 5, "S": 8}
         repeats = 2
     faults = [("drop", ["--drop-after", "6"]), ("corrupt", ["--corrupt-every", "4"]),
@@ -945,6 +1218,9 @@ def main():
     bound = 60 if a.short else 120
     if a.faults:
         faults = [f for f in faults if re.search(a.faults, f[0])]
+    if a.io_only:
+        faults = []
+    others = not a.faults and not a.io_only
 
     tmp = tempfile.mkdtemp(prefix="zvrel-")
     started = time.time()
@@ -962,35 +1238,35 @@ def main():
         "D": "the same, and the reader out of idle mode after the last run"}
     pool = concurrent.futures.ThreadPoolExecutor(a.jobs)
     futures = []
-    for op in [o for o in "PFGRD" if o in a.ops and not a.faults]:
+    for op in [o for o in "PFGRD" if o in a.ops and others]:
         res = Result("kill -9", "during %s%s" % (op, " (and its user.txt save)" if op in "PG" else
                                                    " (user.idx, user.dat)" if op == "F" else ""),
                      kill_checks[op])
         results.append(res)
         futures.append(pool.submit(kill_series, app, tmp, op, kills[op], sizes, prepared_kill, bound, res))
-    if "P" in a.ops and not a.faults:
+    if "P" in a.ops and others:
         res = Result("kill -9", "during P's save of user.txt (%d users)" % sizes["save_users"],
                      "user.txt the old or the new one, whole")
         results.append(res)
         futures.append(pool.submit(kill_during_save, app, tmp, kills["S"], sizes, res, bound))
-    if not a.faults and os.access(os.path.join(app, "zvsaveloop"), os.X_OK):
+    if others and os.access(os.path.join(app, "zvsaveloop"), os.X_OK):
         for mode, what in (("editor", "the editor's save of site.txt"), ("list", "a dialog's save of site.txt")):
             res = Result("kill -9", "during " + what, "site.txt one whole version")
             results.append(res)
             futures.append(pool.submit(kill_during_window_save, app, tmp, mode, kills["S"], res))
-    if "P" in a.ops and not a.faults:
+    if "P" in a.ops and others:
         res = Result("two runs", "polling two sites into one data directory",
                      "each punch once; every user kept; a log of each run")
         results.append(res)
         futures.append(pool.submit(concurrent_runs, app, tmp, 1 if a.short else 3,
                                    20 if a.short else 60, 15 if a.short else 25, res, bound))
-    for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and not a.faults]:
+    for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and others]:
         res = Result("full disk", "during %s" % {"P": "a poll (Punch.Log)", "F": "F (user.dat)",
                                                   "G": "G (user.dat)", "S": "P's save of user.txt"}[op],
                      "a failure line; nothing lost; old files kept; the next run completes")
         results.append(res)
         futures.append(pool.submit(full_disk, app, tmp, op, sizes, res, bound))
-    if not a.faults:
+    if others:
         res = Result("damaged", "NUL in user.txt during %s" % ", ".join(o for o in "PG" if o in a.ops),
                      "status 2; user.txt not saved over; new users in user.txt.added; mended, completes")
         results.append(res)
@@ -1003,11 +1279,15 @@ def main():
         results.append(res)
         futures.append(pool.submit(nothing_selected, app, tmp,
                                    [o for o in (OPS if not a.short else "PCR") if o in a.ops], res, bound))
-    for op in [o for o in "PF" if o in a.ops and not a.faults]:
+    for op in [o for o in "PF" if o in a.ops and others]:
         res = Result("lying", "reader whose %s never end%s (128K)" % (("log", "s") if op == "P" else ("banks", "")),
                      "%s stops at what the memory holds; a failure line; status 1; nothing lost" % op)
         results.append(res)
         futures.append(pool.submit(endless_reader, app, tmp, op, res, bound))
+    io_results = []
+    if not a.faults and os.access(os.path.join(app, "libzviotrace.so"), os.R_OK):
+        io_results = start_io_families(app, tmp, a, sizes, prepared, pool, futures, seed)
+    results += io_results
     matrix = {}
     for name, args in faults:
         for op in [o for o in OPS if o in a.ops]:
@@ -1025,7 +1305,12 @@ def main():
     print()
     print("%-10s %-44s %5s %5s  %s" % ("family", "what was tried", "tried", "held", "what held"))
     for r in results:
-        print("%-10s %-44s %5d %5d  %s" % (r.family, r.what, r.tried, r.held, r.checks))
+        extra = (" (%d states)" % r.states if getattr(r, "states", 0) else
+                 " (of %d calls)" % r.calls if getattr(r, "calls", 0) else "")
+        print("%-10s %-44s %5d %5d  %s%s" % (r.family, r.what, r.tried, r.held, r.checks, extra))
+    states = sum(getattr(r, "states", 0) for r in results)
+    if states:
+        print("power-cut states checked: %d" % states)
     print()
     print("faults against operations (held/tried, longest run in seconds); each: ends within %d s,"
           % bound)

@@ -165,8 +165,12 @@ bool WriteFileAtomic(const std::string& given, const std::string& content, std::
     ::unlink(name.data());
     return false;
   }
-  // Make the rename itself durable.
-  SyncDirectoryOf(path);
+  // The rename is durable only once the directory is: until then a power cut may bring the
+  // old file back, so a failure here is a failed save (the new content stays in place).
+  if (!SyncDirectoryOf(path)) {
+    SetError(error, "cannot flush the directory of " + path);
+    return false;
+  }
   return true;
 }
 
@@ -230,15 +234,23 @@ bool ForceDirectories(const std::string& path) {
   return DirectoryExists(p);
 }
 
-std::string FindFileIgnoreCase(const std::string& dir, const std::string& name) {
+std::string FindFileIgnoreCase(const std::string& dir, const std::string& name,
+                               bool* ambiguous) {
+  if (ambiguous) *ambiguous = false;
   std::string exact = dir + name;
   if (PathExists(exact)) return exact;
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return exact;
   std::string found;
   while (dirent* e = ::readdir(d)) {
-    if (EqualsIgnoreCaseAscii(e->d_name, name)) {
+    if (!EqualsIgnoreCaseAscii(e->d_name, name)) continue;
+    if (found.empty()) {
       found = dir + e->d_name;
+      if (!ambiguous) break;
+    } else {
+      // The order of a directory listing is no choice between two files.
+      *ambiguous = true;
+      found.clear();
       break;
     }
   }

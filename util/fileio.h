@@ -19,7 +19,8 @@ TReadResult ReadWholeFile(const std::string& path, std::string& out, std::string
 // far as the process may set them. Two cases are written in place instead, flushed, with the
 // room claimed first: a file with several hard links (so every name sees the change), and a
 // writable file in a directory that is not. False on any failure, the old file whole (but for
-// an input/output error in the middle of an in-place write).
+// an input/output error in the middle of an in-place write, and for a failed flush of the
+// directory after the rename: the new file is then in place, but a power cut may undo it).
 bool WriteFileAtomic(const std::string& path, const std::string& content, std::string* error = nullptr);
 // The path with every symbolic link at its end followed (also to a target that does not exist
 // yet); the path itself when it is no link or the links loop.
@@ -39,9 +40,11 @@ bool PathExists(const std::string& path);
 // Creates the directory and its parents; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
 
-// `dir` + `name` when it exists; else the one entry of `dir` whose name equals `name`
-// ignoring ASCII case; else `dir` + `name`. `dir` ends with "/".
-std::string FindFileIgnoreCase(const std::string& dir, const std::string& name);
+// `dir` + `name` when it exists; else the first entry of `dir` whose name equals `name`
+// ignoring ASCII case; else `dir` + `name`. `dir` ends with "/". With `ambiguous`, it is set
+// when there is no exact name and more than one such entry, and `dir` + `name` is answered.
+std::string FindFileIgnoreCase(const std::string& dir, const std::string& name,
+                               bool* ambiguous = nullptr);
 
 // The directory part of a path with a trailing "/", or "./".
 std::string DirectoryOf(const std::string& path);

@@ -185,6 +185,14 @@ TEST(FileIoTest, FindFileIgnoreCasePrefersTheExactName) {
   WriteFile(t.file("punch.log"), "q");
   EXPECT_EQ(FindFileIgnoreCase(t.dir(), "punch.log"), t.dir() + "punch.log");
   EXPECT_EQ(FindFileIgnoreCase(t.dir(), "none.bin"), t.dir() + "none.bin");
+  // Two names that differ only in case and no exact one: the caller that asks is told.
+  WriteFile(t.file("Menu.bin"), "1");
+  WriteFile(t.file("MENU.BIN"), "2");
+  bool ambiguous = false;
+  EXPECT_EQ(FindFileIgnoreCase(t.dir(), "menu.bin", &ambiguous), t.dir() + "menu.bin");
+  EXPECT_TRUE(ambiguous);
+  EXPECT_EQ(FindFileIgnoreCase(t.dir(), "Menu.bin", &ambiguous), t.dir() + "Menu.bin");
+  EXPECT_FALSE(ambiguous);
 }
 
 TEST(FileIoTest, ForceDirectoriesMakesParents) {

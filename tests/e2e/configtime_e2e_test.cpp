@@ -21,6 +21,12 @@ std::string NetSite(const std::string& site, const std::string& tza, int k) {
   return site + ", , , , , , " + tza + ", " + Addr(k) + ", net";
 }
 
+std::string MinutesText(int minutes) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60, minutes % 60);
+  return buf;
+}
+
 std::string Crlf(const std::vector<std::string>& lines) {
   std::string t;
   for (const auto& l : lines) t += l + "\r\n";
@@ -74,7 +80,7 @@ class ConfigTimeE2e : public TE2eTest {
 // with one golden file.
 TEST_F(ConfigTimeE2e, ConfigurationOfEveryKindOfClock) {
   Site("1", 2);
-  for (int a = 1; a <= 8; ++a) Reader("1", a);
+  for (int a = 1; a <= 9; ++a) Reader("1", a);
   Site("2", 3, {"--mute-after", "3"});
   Reader("2", 1);
   Site("3", 4, {"--mute-after", "2"});
@@ -89,7 +95,7 @@ TEST_F(ConfigTimeE2e, ConfigurationOfEveryKindOfClock) {
   WriteSites({NetSite("1", "0", 2), NetSite("2", "0", 3), NetSite("3", "0", 4)});
   WriteClocks({"1, 1, Menu1.BIN", "1, 2", "1, 3, ../secret.bin", "1, 4, sub/menu.bin",
                "1, 5, menudir", "1, 6, pipe.bin", "1, 7, missing.bin", "1, 8,  big.bin ",
-               "2, 1", "3, 1"});
+               "1, 9, dup.bin", "2, 1", "3, 1"});
   const std::string cfg = Crlf({
       ".Zorvan Configurations", "#rdr 1 1", "#pw 1 007", "#pw 2 0", "#pw 3 2147483647",
       "#pw 4 -12", "#pw 5 9999999999", "#rej 70000", "#lck 20000", "#bpr 0", "#idl 300",
@@ -100,7 +106,11 @@ TEST_F(ConfigTimeE2e, ConfigurationOfEveryKindOfClock) {
       "#tz 1", "08:00 17:00 2 3 4 5 6", "12:00 12:30 1 7 8", "#end", "#tz 60", "00:00 23:59",
       "#end", "#tz 61", "08:00 09:00 2", "#end", "#holiday", "1 1", "2 30 31", "12 25 26",
       "#end", "#bell 4", "08:00 5 2 3 4 5 6", "12:30 3", "17:00 31 8", "#end"});
-  WriteFile(Data + "zv.cfg", cfg);
+  // Schedule 99, of reader 3, has more bells than a reader holds.
+  std::string bells = "#bell 99\r\n";
+  for (int m = 0; m < 120; ++m) bells += MinutesText(m) + " 1 2\r\n";
+  bells += "#end\r\n";
+  WriteFile(Data + "zv.cfg", cfg + bells);
   std::string menu = "F1 IN   F2 OUT  ";
   menu += std::string("\0\xFF\x01", 3) + "END";
   WriteFile(Data + "MENU1.bin", menu);
@@ -114,6 +124,9 @@ TEST_F(ConfigTimeE2e, ConfigurationOfEveryKindOfClock) {
   big[4096] = 'X';  // beyond the block
   WriteFile(Data + "big.bin", big);
   WriteFile(Data + "empty.bin", "");
+  // No dup.bin, and two names that differ only in case: neither is the one meant.
+  WriteFile(Data + "Dup.bin", "ONE");
+  WriteFile(Data + "DUP.BIN", "TWO");
 
   Env["ZV_TEST_NOW"] = "2026-03-15 10:00:00";
   TRunResult r = RunZorvan({"C"});
@@ -125,10 +138,12 @@ TEST_F(ConfigTimeE2e, ConfigurationOfEveryKindOfClock) {
   std::string window;
   for (const std::string& l : Lines(CommandLineLog()))
     if (l.rfind("Site ", 0) == 0) window += l + "\n";
+  std::string summary = std::regex_replace(r.out, std::regex("[0-9]{8}-[0-9]{6}\\.log"), "DATE.log");
+  for (std::size_t at; (at = summary.find(Data)) != std::string::npos;) summary.replace(at, Data.size(), "DATA/");
   CompareWithGolden("configtime_c.txt", "--- window\n" + window + "--- Error.Log\n" + errors +
-                                            "--- rdremu show\n" + Show());
+                                            "--- summary\n" + summary + "--- rdremu show\n" + Show());
   // Sending reads zv.cfg and never rewrites it.
-  EXPECT_EQ(ReadFile(Data + "zv.cfg"), cfg);
+  EXPECT_EQ(ReadFile(Data + "zv.cfg"), cfg + bells);
 
   // The setup block byte by byte: passwords as decimal text padded with zeros, numbers
   // little-endian in their width, daylight-saving dates with the current year.

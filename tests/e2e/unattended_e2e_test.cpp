@@ -230,6 +230,23 @@ TEST_F(UnattendedTest, WithADisplayThatCannotBeOpened) {
   }
 }
 
+// The demonstration without a display, as README promises it: the log of the run and what
+// the poll wrote, and status 0, the one reader that is offline by design being all that failed.
+TEST_F(UnattendedTest, DemoWithoutADisplay) {
+  if (!HaveEmulator()) GTEST_SKIP() << "rdremu is not built";
+  Unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  Env["ZV_DEMO_DIR"] = Root + "demo";
+  const std::string script = std::string(ZV_E2E_SOURCE_DIR) + "/../../scripts/demo.sh";
+  TRunResult r = Wait(Start("/bin/bash", {script, ZV_BUILD_DIR}), 120);
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  for (const char* part :
+       {"demo: the log of the run, ", "Finished processing command line paramter #2, P\r\n",
+        "demo: Punch.Log\n", "demo: Sys.Log\n", "demo: user.txt\n", "demo: user.idx\n",
+        "#2 P: 6 readers answered, 1 did not (Site 1, Clock 3), 17 transactions (Poll), 1 failure line\n",
+        "demo: status 1 because site 1, clock 3 is offline, as designed"})
+    EXPECT_THAT(r.out, HasSubstr(part));
+}
+
 // cron sets no runtime directory; each user's lock is then in a directory of that user's own,
 // so neither another user's run nor a planted directory keeps a nightly poll out.
 TEST_F(UnattendedTest, TwoUsersSideBySideWithoutRuntimeDirectory) {

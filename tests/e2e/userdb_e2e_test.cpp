@@ -253,7 +253,10 @@ TEST_F(UserDbE2eTest, RestoreInBanksFillsThemToTheLastWholeRecord) {
   WriteFile(Data + "group.txt", ".group, site, clock, timezone, comment\r\n150, 1, 1, 2, only clock 1\r\n");
   WriteFile(Data + "user.idx", idx);
   WriteFile(Data + "user.dat", dat);
-  ExpectCleanRun(RunZorvan({"D1"}));
+  TRunResult r = RunZorvan({"D1"});
+  ExpectCleanRun(r);
+  // Each clock's two banks, the last one (empty, or with the 54th record) among them.
+  EXPECT_THAT(r.out, HasSubstr("#1 D1: 2 readers answered, 4 banks (Restore)\n"));
   EXPECT_EQ(ErrorLog(), "");
   std::string show = Show();
   EXPECT_THAT(show, HasSubstr("users 256\n"));
