@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
@@ -24,6 +25,7 @@
 #include "app/latin1.h"
 #include "app/userslist.h"
 #include "app/views.h"
+#include "util/datalock.h"
 #include "util/fileio.h"
 #include "util/msgbox.h"
 #include "util/text.h"
@@ -184,6 +186,16 @@ bool TfrmZorvan::SaveEditorTo(const std::string& path) {
     // The data file of that name in the folder, whatever its letter case: a second file
     // differing only in case would be one the program never reads.
     target = FindFileIgnoreCase(DirectoryOf(path), name);
+  }
+  // A data file is replaced, and its list reloaded, under the data directory's lock, so that
+  // no operation or save of another program comes in between.
+  std::unique_ptr<TDataLock> lock;
+  if (kind == TSystemFileKind::Confirmed) {
+    lock = std::make_unique<TDataLock>(DirectoryOf(target), SaveLockWaitMs());
+    if (!lock->Held()) {
+      ShowWarning("Unable to save " + path + ": " + lock->Refusal());
+      return false;
+    }
   }
   // Temporary file renamed over the old one: a full disk or a kill leaves the old file whole.
   if (!WriteFileAtomic(target, DocumentBytes())) {

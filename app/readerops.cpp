@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <unistd.h>
+
+#include <cctype>
 #include <cstdio>
 
 #include "app/frmoption.h"
@@ -12,6 +15,8 @@
 #include "app/shellhost.h"
 #include "app/zvapplication.h"
 #include "reader/commands.h"
+#include "util/datalock.h"
+#include "util/msgbox.h"
 
 namespace zv {
 
@@ -43,6 +48,17 @@ class TBusyScope {
   bool posted_;
 };
 
+// Another program may have saved a data file since the window read it (a run of another
+// user): the operation must work on, and save over, what is on disk now, not the old copy.
+void ReloadChangedLists(TfrmZorvan& frm) {
+  const std::pair<const char*, const TMyStringList*> lists[] = {
+      {"user.txt", frm.Users.get()},   {"site.txt", frm.Sites.get()},
+      {"zv.cfg", frm.Configs.get()},   {"group.txt", frm.Groups.get()},
+      {"clock.txt", frm.Clocks.get()}};
+  for (const auto& [name, list] : lists)
+    if (list && list->ChangedOnDisk()) frm.ReloadDataFile(name);
+}
+
 }  // namespace
 
 const char* OptionCaption(char letter) {
@@ -70,10 +86,24 @@ void RunShellCommand(TfrmZorvan& frm, const std::string& command) {
 
 void RunMenuOperation(TfrmZorvan& frm, char letter) {
   TBusyScope busy(frm, true);
-  TfrmOption dlg(&frm, frm.Sites.get(), frm.Clocks.get());
-  dlg.setWindowTitle(OptionCaption(letter));
-  if (dlg.exec() != QDialog::Accepted) return;
-  frm.RunCommand(std::string(1, letter) + dlg.Selection);
+  std::string selection;
+  {
+    TfrmOption dlg(&frm, frm.Sites.get(), frm.Clocks.get());
+    dlg.setWindowTitle(OptionCaption(letter));
+    if (dlg.exec() != QDialog::Accepted) return;
+    selection = dlg.Selection;
+  }
+  // Taken after the choice, so that the dialog keeps nobody else waiting.
+  TDataLock lock(frm.DataPath, SaveLockWaitMs());
+  if (!lock.Held()) {
+    std::string text = lock.Refusal();
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    frm.AddLogLine(text + ". Nothing was run.");
+    ShowWarning(text + ". Nothing was run.");
+    return;
+  }
+  ReloadChangedLists(frm);
+  frm.RunCommand(std::string(1, letter) + selection);
   frm.AddLogLine("Done");
 }
 
@@ -81,10 +111,21 @@ void RunCommandLine(TfrmZorvan& frm) {
   {
     TBusyScope busy(frm, false);
     TEngineHostScope scope(frm);
+    // The whole run, pauses included, is one turn at the data set: its parameters may depend
+    // on each other (C before T), and a script learns at once that it did not run.
+    TDataLock lock(frm.DataPath, RunLockWaitMs());
     try {
       frm.Report.DataPath = frm.DataPath;
-      RunCommandLineParameters(frm.Parameters, frm.InterCommandDelay, frm.CommandLineRun,
-                               &frm.Report);
+      if (!lock.Held()) {
+        frm.CommandLineRun = true;
+        frm.Report.LockRefused = lock.Refusal();
+        frm.AddLogLine("Not run: " + lock.Refusal());
+        std::fprintf(stderr, "zorvan32: %s; nothing was run\n", lock.Refusal().c_str());
+      } else {
+        ReloadChangedLists(frm);
+        RunCommandLineParameters(frm.Parameters, frm.InterCommandDelay, frm.CommandLineRun,
+                                 &frm.Report);
+      }
     } catch (const std::exception& e) {
       // With someone at the screen the error box shows it and the program stays open. In an
       // unattended run nobody could answer the box or close the program, so the error goes
@@ -117,9 +158,16 @@ bool WriteCommandLineLogOf(TfrmZorvan& frm) {
   if (!text.isEmpty()) {
     for (const QString& l : text.split(QChar('\n'))) lines.push_back(Latin1Bytes(l));
   }
-  std::string name = frm.DataPath + CommandLineLogName();
   std::string error;
-  if (!WriteCommandLineLog(name, lines, &error)) {
+  // A name of its own: a second run ending in the same second must not replace this log.
+  std::string name = CreateCommandLineLogFile(frm.DataPath, &error);
+  bool ok = !name.empty();
+  if (!ok) name = frm.DataPath + CommandLineLogName();
+  if (ok && !WriteCommandLineLog(name, lines, &error)) {
+    ok = false;
+    ::unlink(name.c_str());
+  }
+  if (!ok) {
     // The log is the run's record; a script must learn that it is missing.
     frm.Report.NotSaved.push_back("command-line log " + name + ": " + error);
     std::fprintf(stderr, "zorvan32: unable to save the command-line log %s: %s\n", name.c_str(),

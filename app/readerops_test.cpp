@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <functional>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include "app/apptest.h"
 #include "app/frmoption.h"
 #include "app/progressstatus.h"
@@ -17,6 +20,7 @@
 #include "reader/commands.h"
 #include "reader/engine.h"
 #include "reader/rdrdll32.h"
+#include "util/testsupport.h"
 
 namespace zv {
 namespace {
@@ -112,6 +116,35 @@ TEST_F(ShellReaderOpsTest, MenuOperationIsBusyWhileTheDialogIsOpenAndEndsWithDon
   EXPECT_EQ(text.substr(text.size() - 4), "Done");
   QCoreApplication::processEvents();
   EXPECT_TRUE(w->mniPoll->isEnabled());
+}
+
+// While another program holds the data directory a menu operation says who and runs nothing;
+// once it is free, the operation works on the site list that program saved meanwhile.
+TEST_F(ShellReaderOpsTest, MenuOperationTakesTurnsWithOtherPrograms) {
+  auto w = WindowWithSites();
+  UseStandInLibrary();
+  pid_t holder = testing::HoldDataLockInChild(data_, 0);
+  ASSERT_GT(holder, 0);
+  OnDialog([](TfrmOption& d) { d.Button1->click(); });
+  w->mniTest->trigger();
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  std::string refusal = "The data directory " + data_ + " is in use by pid " +
+                        std::to_string(holder) + " (user ";
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text.rfind(refusal, 0), 0u) << boxes.shown[0].text;
+  EXPECT_NE(boxes.shown[0].text.find("). Nothing was run."), std::string::npos);
+  EXPECT_EQ(Text(*w).find("responded"), std::string::npos);
+
+  WriteFile(data_ + "site.txt", "    9, , , , , , 0, , nine\r\n");
+  WriteFile(data_ + "clock.txt", "    9,     1\r\n");
+  QCoreApplication::processEvents();  // the menus enabled again
+  OnDialog([](TfrmOption& d) { d.Button1->click(); });
+  w->mniTest->trigger();
+  TRdrDll32::LibraryName = "librdrdll32.so";
+  std::string text = Text(*w);
+  EXPECT_NE(text.find("Site 9, Clock 1: responded.\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Site 7, Clock"), std::string::npos) << text;
 }
 
 // Every operation ends with its summary line, in the summary's words; the status bar has

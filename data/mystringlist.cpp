@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
 #include <thread>
 
+#include "util/datalock.h"
 #include "util/fileio.h"
 #include "util/text.h"
 
@@ -173,11 +175,31 @@ void TMyStringList::StrsFromObjs() {
   ++generation_;
 }
 
+namespace {
+
+// The file's device, inode, size and change time: a save by anyone changes one of them.
+std::array<std::uint64_t, 4> StampOf(const std::string& fileName) {
+  struct stat st;
+  if (::stat(fileName.c_str(), &st) != 0) return {};
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::uint64_t>(st.st_size),
+          static_cast<std::uint64_t>(st.st_ctim.tv_sec) * 1000000000u +
+              static_cast<std::uint64_t>(st.st_ctim.tv_nsec)};
+}
+
+}  // namespace
+
+void TMyStringList::TakeStamp() { stamp_ = StampOf(FileName); }
+
+bool TMyStringList::ChangedOnDisk() const { return StampOf(FileName) != stamp_; }
+
 void TMyStringList::Load() {
   ClearObjects();
   loaded_.clear();
   keptAside_.clear();
   readShort_.clear();
+  // Before the read: a change while reading then shows as a change.
+  TakeStamp();
   std::string bytes, error;
   const TReadResult read = ReadWholeFile(FileName, bytes, &error);
   const int err = errno;
@@ -199,6 +221,7 @@ void TMyStringList::Load() {
       if (PathExists(FileName))
         throw EZvUnreadableFile("Cannot read " + FileName + ": " + UnreadableReason(FileName, err));
       HandleEFOpenError();
+      TakeStamp();
       break;
     case TReadResult::ReadError:
       throw EZvUnreadableFile("Cannot read " + FileName + ": " + UnreadableReason(FileName, err));
@@ -257,6 +280,12 @@ bool TMyStringList::KeepAddedAside(int* kept) {
 
 bool TMyStringList::Save() {
   StrsFromObjs();
+  // Not while another program runs an operation on the data set or saves this file.
+  TDataLock lock(DirectoryOf(FileName), SaveLockWaitMs());
+  if (!lock.Held()) {
+    lastError_ = lock.Refusal();
+    return false;
+  }
   if (!readShort_.empty()) {
     // Writing what was read would cut off every line after the point where reading stopped.
     lastError_ = readShort_ + ", not saved over so as not to cut off the rest";
@@ -268,6 +297,7 @@ bool TMyStringList::Save() {
   }
   if (!WriteFileAtomic(FileName, Text(), &lastError_)) return false;
   Modified = false;
+  TakeStamp();
   return true;
 }
 
@@ -287,7 +317,7 @@ bool CreateFileIfMissing(const std::string& fileName) {
 
 TMyFileStream::TMyFileStream(const std::string& fileName) : fileName_(fileName) {
   if (!PathExists(fileName)) {
-    int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(fileName.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) throw EZvFileError("Unable to create file " + fileName);
     if (fd >= 0) {
       fd_ = fd;
@@ -295,7 +325,9 @@ TMyFileStream::TMyFileStream(const std::string& fileName) : fileName_(fileName) 
       return;
     }
   }
-  fd_ = ::open(fileName.c_str(), O_RDWR | O_CLOEXEC);
+  // Appending: a second program writing the same log, even one that takes no lock, can never
+  // write over a line of ours, nor we over one of its.
+  fd_ = ::open(fileName.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
   if (fd_ < 0) throw EZvFileError("Cannot open file " + fileName + ". " + std::strerror(errno));
 }
 
@@ -305,13 +337,16 @@ TMyFileStream::~TMyFileStream() {
 
 bool TMyFileStream::WriteLine(const std::string& text) {
   std::string data = text + "\r\n";
-  off_t end = ::lseek(fd_, 0, SEEK_END);
-  if (end < 0) return false;
   const std::size_t put = WriteFully(fd_, data.data(), data.size());
   if (put == data.size()) return true;
   if (put > 0) {
-    int rc = ::ftruncate(fd_, end);  // nothing more to do when even that fails
-    (void)rc;
+    // Taken back only while it is still the last thing in the file.
+    const off_t after = ::lseek(fd_, 0, SEEK_CUR);
+    struct stat st;
+    if (after >= static_cast<off_t>(put) && ::fstat(fd_, &st) == 0 && st.st_size == after) {
+      int rc = ::ftruncate(fd_, after - static_cast<off_t>(put));  // nothing more to do when even that fails
+      (void)rc;
+    }
   }
   return false;
 }

@@ -2,6 +2,7 @@
 // carrying one record that the list owns; loaded when created, saved on request, saved
 // once more when destroyed with changes pending, created with its header lines when missing.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -84,8 +85,9 @@ class TMyStringList {
   virtual std::string StrFromObj(const TRecord& obj) = 0;
   virtual void StrsFromObjs();
   void Load();
-  // Writes the file crash-safely; false (Modified kept, old file whole) when it cannot, or
-  // when the file was read short (below).
+  // Writes the file crash-safely under the data-directory lock; false (Modified kept, old
+  // file whole) when it cannot, when another program holds the lock, or when the file was
+  // read short (below).
   bool Save();
   // Why the last Load stopped before the end of the file ("read only up to a NUL byte in
   // line 10 (byte 312 of 5000)"); empty when it read the whole file. Such a list is never
@@ -95,6 +97,10 @@ class TMyStringList {
   std::string AddedFileName() const { return FileName + ".added"; }
   // Why the last Save or HandleEFOpenError failed.
   const std::string& LastError() const { return lastError_; }
+
+  // Whether the file was replaced or changed since this list read or wrote it (another
+  // program saved it); false when that cannot be told.
+  bool ChangedOnDisk() const;
 
   // The destructor's save: Save when Modified is set.
   void SaveIfModified();
@@ -121,6 +127,9 @@ class TMyStringList {
   std::vector<Line> lines_;
   std::uint64_t generation_ = 0;
   std::string lastError_;
+  std::array<std::uint64_t, 4> stamp_{};  // of the file when last read or written
+
+  void TakeStamp();
   std::string readShort_;
   // Only for a list read short: the records the file gave, and the text last kept aside for
   // each added record (so repeated saves do not repeat it).
@@ -153,7 +162,8 @@ class TMyFileStream {
   // Ends a last line that lacks its CR LF (cut short by a power cut), so that the next line
   // starts on one of its own. False when the line end could not be written.
   bool EndLastLine();
-  // Record data at the stream position.
+  // Record data: read at the stream position, written at the end (the file is opened for
+  // appending, so that no program can write over another's lines).
   long long Read(void* buf, long long count);
   long long Write(const void* buf, long long count);
   long long Seek(long long offset, int whence);  // SEEK_SET, SEEK_CUR, SEEK_END

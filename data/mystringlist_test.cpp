@@ -1,8 +1,13 @@
 #include "data/mystringlist.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <set>
 
 #include "util/testsupport.h"
 #include "util/text.h"
@@ -230,6 +235,78 @@ TEST(MyStringListTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
   EXPECT_TRUE(l->Modified);
   l.reset();
   EXPECT_EQ(ReadFile(t.file("moved/p.txt")), "1,a\r\n");
+}
+
+// While another program holds the data directory, a save is refused and keeps its changes;
+// a list tells when another program saved its file, so that it can be read again first.
+TEST(MyStringListTest, ASaveWaitsForTheDataDirectoryAndAChangeOnDiskIsSeen) {
+  TTempDir t;
+  WriteFile(t.file("p.txt"), "1,a\r\n");
+  TPairList mine(t.file("p.txt"));
+  mine.SetString(0, "2,b");
+  mine.Modified = true;
+  SetSaveLockWaitMs(100);
+  pid_t holder = testing::HoldDataLockInChild(t.dir(), 0);
+  ASSERT_GT(holder, 0);
+  EXPECT_FALSE(mine.Save());
+  EXPECT_TRUE(mine.Modified);
+  EXPECT_EQ(mine.LastError(),
+            "the data directory " + t.dir() + " is in use by pid " + std::to_string(holder) +
+                " (user " + std::string(getpwuid(geteuid()) ? getpwuid(geteuid())->pw_name : "") +
+                ")");
+  EXPECT_EQ(ReadFile(t.file("p.txt")), "1,a\r\n");
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  SetSaveLockWaitMs(2000);
+
+  EXPECT_FALSE(mine.ChangedOnDisk());
+  {
+    TPairList theirs(t.file("p.txt"));
+    theirs.SetString(0, "3,c");
+    ASSERT_TRUE(theirs.Save());
+  }
+  EXPECT_TRUE(mine.ChangedOnDisk());
+  ASSERT_TRUE(mine.Save());
+  EXPECT_FALSE(mine.ChangedOnDisk());
+}
+
+// Two programs appending to one log at once, neither taking the lock: every line is there,
+// whole, however their writes fall.
+TEST(MyFileStreamTest, TwoProgramsAppendingAtOnceLoseNoLine) {
+  TTempDir t;
+  const int kLines = 20000;
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  pid_t kids[2];
+  for (int k = 0; k < 2; ++k) {
+    kids[k] = fork();
+    if (kids[k] == 0) {
+      TMyFileStream s(t.file("Punch.Log"));
+      char c;
+      close(go[1]);
+      if (read(go[0], &c, 1) != 0) _exit(2);  // both start when the pipe closes
+      for (int i = 0; i < kLines; ++i)
+        if (!s.WriteLine(std::to_string(k) + " line " + std::to_string(i))) _exit(1);
+      _exit(0);
+    }
+  }
+  close(go[0]);
+  close(go[1]);
+  for (pid_t kid : kids) {
+    int status = -1;
+    waitpid(kid, &status, 0);
+    EXPECT_EQ(status, 0);
+  }
+  std::string text = ReadFile(t.file("Punch.Log"));
+  std::set<std::string> lines;
+  std::size_t at = 0, end;
+  while ((end = text.find("\r\n", at)) != std::string::npos) {
+    lines.insert(text.substr(at, end - at));
+    at = end + 2;
+  }
+  EXPECT_EQ(at, text.size());
+  EXPECT_EQ(lines.size(), 2u * kLines);
+  EXPECT_TRUE(lines.count("0 line 0") && lines.count("1 line " + std::to_string(kLines - 1)));
 }
 
 TEST(MyFileStreamTest, CreatesMissingFileAndAppendsAfterTheLastByte) {

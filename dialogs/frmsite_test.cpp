@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "dialogs/dialogtest.h"
+#include "util/datalock.h"
 
 namespace zv {
 namespace {
@@ -233,7 +234,7 @@ TEST_F(FrmSite, EmptyListAndNoClockList) {
   EXPECT_EQ(cbxSites->count(), 0);
 
   // A file that cannot be written: said, and the save counts as failed.
-  for (const char* f : {"site.txt", "clock.txt"}) std::remove(Path(f).c_str());
+  for (const char* f : {"site.txt", "clock.txt", kDataLockName}) std::remove(Path(f).c_str());
   ASSERT_EQ(rmdir(Dir().c_str()), 0);
   cbxSites->setEditText("2");
   Child<QPushButton>(dlg.get(), "btnSave")->click();

@@ -1,6 +1,11 @@
 #include "reader/commands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -290,6 +295,21 @@ std::string CommandLineLogName() {
   return std::string(buf) + ".log";
 }
 
+std::string CreateCommandLineLogFile(const std::string& dataPath, std::string* error) {
+  const std::string stem = CommandLineLogName().substr(0, 15);
+  for (int n = 1; n < 1000; ++n) {
+    std::string name = dataPath + stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".log";
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::close(fd);
+      return name;
+    }
+    if (errno != EEXIST) break;
+  }
+  if (error) *error = std::strerror(errno);
+  return std::string();
+}
+
 bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines,
                          std::string* error) {
   std::string text;
@@ -321,7 +341,7 @@ std::string Named(const std::vector<std::string>& names) {
 
 int TRunReport::ExitStatus() const {
   bool failed = false;
-  if (!NotSaved.empty()) return 2;
+  if (!NotSaved.empty() || !LockRefused.empty()) return 2;
   for (const TParameterReport& p : Parameters) {
     if (!p.Operation || p.NotRun || !p.Escaped.empty() || p.Tally.NotStarted > 0 ||
         p.Tally.NotKept > 0)
@@ -410,6 +430,7 @@ std::string TRunReport::StatusLine() const {
 
 std::string TRunReport::Summary() const {
   std::string out;
+  if (!LockRefused.empty()) out += "Not run: " + LockRefused + "\n";
   for (std::size_t i = 0; i < Parameters.size(); ++i) out += ParameterSummary(i);
   for (const std::string& s : NotSaved) out += "Not saved: " + s + "\n";
   if (!LogFile.empty()) out += "Log of the run: " + LogFile + "\n";

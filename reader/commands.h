@@ -74,10 +74,12 @@ struct TRunReport {
   std::vector<std::string> NotSaved;
   std::string LogFile;   // the saved command-line log, when one was saved
   std::string DataPath;  // where Error.Log is
+  std::string LockRefused;  // why no parameter was run: the data directory in use
 
   // 0 every operation ran and wrote no failure line; 1 some operation reported a failure
   // (a failure line, a site that is not in the site list); 2 a parameter could not be run
-  // (no operation, the library or its logs could not be opened, an error escaped) or a result
+  // (no operation, the library or its logs could not be opened, an error escaped, the data
+  // directory in use by another program) or a result
   // could not be kept (user.txt, the command-line log).
   int ExitStatus() const;
   // "#2 P12: 1 reader answered, 57 transactions (Poll)" and its failure lines below, each
@@ -98,6 +100,10 @@ void RunCommandLineParameters(const std::vector<std::string>& params, int interC
 
 // "yyyymmdd-hhnnss" + ".log" of the current local time.
 std::string CommandLineLogName();
+// Creates the empty file dataPath + CommandLineLogName(), or, when another run has that name,
+// the same with "-2", "-3", ... before ".log"; its name, or "" (with the reason) when none
+// could be created.
+std::string CreateCommandLineLogFile(const std::string& dataPath, std::string* error = nullptr);
 // Writes the lines, each ended by CR LF, to the file; false when it cannot.
 bool WriteCommandLineLog(const std::string& fileName, const std::vector<std::string>& lines,
                          std::string* error = nullptr);

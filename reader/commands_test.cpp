@@ -7,6 +7,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <set>
+#include <regex>
 
 #include "data/userlist.h"
 #include "reader/fake/fakehost.h"
@@ -205,6 +207,20 @@ TEST_F(RunnersTest, CommandLineLogFile) {
   ASSERT_TRUE(WriteCommandLineLog(Dir + name, {"Sites loaded", "", "Done"}));
   EXPECT_EQ(ReadFile(name), "Sites loaded\r\n\r\nDone\r\n");
   EXPECT_FALSE(WriteCommandLineLog(Dir + "no/dir/" + name, {"x"}));
+
+  // Runs ending in the same second each get a log of their own.
+  std::set<std::string> made;
+  for (int i = 0; i < 3; ++i) {
+    std::string made1 = CreateCommandLineLogFile(Dir);
+    EXPECT_TRUE(std::regex_match(made1, std::regex(".*/[0-9]{8}-[0-9]{6}(-[0-9]+)?\\.log")))
+        << made1;
+    EXPECT_EQ(ReadFile(made1), "");
+    made.insert(made1);
+  }
+  EXPECT_EQ(made.size(), 3u);
+  std::string error;
+  EXPECT_EQ(CreateCommandLineLogFile(Dir + "no/dir/", &error), "");
+  EXPECT_EQ(error, "No such file or directory");
 }
 
 }  // namespace

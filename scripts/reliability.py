@@ -382,7 +382,7 @@ def file_size(path):
 
 
 def command_line_log(inst):
-    names = sorted(n for n in os.listdir(inst.data) if re.fullmatch(r"\d{8}-\d{6}\.log", n))
+    names = sorted(n for n in os.listdir(inst.data) if re.fullmatch(r"\d{8}-\d{6}(-\d+)?\.log", n))
     return "".join(inst.read(n) for n in names)
 
 
@@ -716,6 +716,83 @@ def kill_during_window_save(app, tmp, mode, kills, res):
         shutil.rmtree(root, ignore_errors=True)
 
 
+def concurrent_runs(app, tmp, rounds, users, each, res, bound):
+    """Two programs polling two sites into one data directory at once (as two accounts' cron
+    jobs would; here one account with two runtime directories, so that the one-instance lock
+    lets both run): every punch once, every new user kept, a log of each run."""
+    for rnd in range(rounds):
+        inst = Install(app, "concurrent", tmp)
+        try:
+            addrs = {"11": inst.addr, "12": next_address()}
+            sites, clocks, want, ids = "", "", 0, set()
+            for site, addr in addrs.items():
+                inst.emu("add-site", "--site", site, "--tcp", addr + ":3001")
+                inst.emu("add-reader", "--site", site, "--addr", "1", "--model", "2", "--memory", "1")
+                inst.emu("add-user", "--site", site, "--addr", "1", "--user", str(int(site) * 1000),
+                         "--count", str(users))
+                for u in range(users):
+                    uid = int(site) * 1000 + u
+                    ids.add(uid)
+                    inst.emu("add-punch", "--site", site, "--addr", "1", "--user", str(uid),
+                             "--time", PUNCH_START.strftime("%Y-%m-%d %H:%M"), "--count", str(each))
+                    want += each
+                sites += "%s, , , , , , 0, %s, concurrent\r\n" % (site, addr)
+                clocks += "%s, 1\r\n" % site
+            inst.write("site.txt", ".site\r\n" + sites)
+            inst.write("clock.txt", ".site clock\r\n" + clocks)
+            with open(os.path.join(inst.root, "zorvan32.INI"), "a", newline="") as f:
+                f.write("NewUserRestriction=0\r\n")
+            inst.serve()
+            start = time.time()
+            procs = []
+            for k, site in enumerate(addrs):
+                env = dict(inst.env, ZV_LOCK_WAIT=str(bound))
+                run = os.path.join(inst.root, "run%d" % k)
+                os.makedirs(run, mode=0o700)
+                env["XDG_RUNTIME_DIR"] = run
+                procs.append(subprocess.Popen([os.path.join(app, "zorvan32"), "P" + site], env=env,
+                                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                              start_new_session=True))
+            outs = []
+            for p in procs:
+                try:
+                    outs.append(p.communicate(timeout=2 * bound)[0].decode("latin-1"))
+                except subprocess.TimeoutExpired:
+                    os.killpg(p.pid, signal.SIGKILL)
+                    p.wait()
+                    raise Failure("a run outlived %d s" % (2 * bound))
+            for p, out in zip(procs, outs):
+                # 2 is the documented answer of a run that did not get its turn in time.
+                expect(p.returncode == 0 or (p.returncode == 2 and "Not run: the data directory" in out),
+                       "a run ended with %d: %s" % (p.returncode, out.strip()[-300:]))
+            refused = sum(p.returncode == 2 for p in procs)
+            secs = time.time() - start
+            inst.stop()
+            keys = punch_keys(inst.read("Punch.Log"))
+            expect(len(set(keys)) == len(keys), "a punch twice in Punch.Log")
+            expect(len(keys) == want or (refused and len(keys) < want),
+                   "Punch.Log holds %d punches of %d" % (len(keys), want))
+            expect(inst.read(STAMP + ".log") == inst.read("Punch.Log"), "the day's log differs from Punch.Log")
+            trans = [l for l in inst.read("trans.dat").split("\r\n")[:-1] if l != "0" * 56]
+            expect(len(trans) == len(set(trans)) == len(keys), "trans.dat holds %d lines for %d punches"
+                   % (len(trans), len(keys)))
+            text_files_whole(inst)
+            if not refused:
+                for site in addrs:
+                    expect(reader_log_count(inst.show(int(site), 1)) == 0, "a reader keeps punches")
+                expect(ids <= user_txt_ids(inst), "users missing from user.txt")
+                expect({"%010d" % i for i in ids} <= set(store_records(inst)), "users missing from user.idx")
+            logs = [n for n in os.listdir(inst.data) if re.fullmatch(r"\d{8}-\d{6}(-\d+)?\.log", n)]
+            expect(len(logs) == 2, "%d run logs for two runs" % len(logs))
+            res.add(True, secs)
+            if refused:
+                res.checks += " (a run exited 2)"
+        except Failure as e:
+            res.add(False, 0.0, "two runs at once: %s (kept in %s)" % (e, inst.root))
+            inst.stop()
+            continue
+        if not KEEP_ALL:
+            inst.cleanup()
 def one_case(inst, res, what, body):
     """Runs body() (answers the seconds of its last run) as one try of res; the tree goes
     unless the try failed or --keep was given."""
@@ -1177,6 +1254,12 @@ def main():
             res = Result("kill -9", "during " + what, "site.txt one whole version")
             results.append(res)
             futures.append(pool.submit(kill_during_window_save, app, tmp, mode, kills["S"], res))
+    if "P" in a.ops and others:
+        res = Result("two runs", "polling two sites into one data directory",
+                     "each punch once; every user kept; a log of each run")
+        results.append(res)
+        futures.append(pool.submit(concurrent_runs, app, tmp, 1 if a.short else 3,
+                                   20 if a.short else 60, 15 if a.short else 25, res, bound))
     for op in [o for o in "PSFG" if (o in a.ops or (o == "S" and "P" in a.ops)) and others]:
         res = Result("full disk", "during %s" % {"P": "a poll (Punch.Log)", "F": "F (user.dat)",
                                                   "G": "G (user.dat)", "S": "P's save of user.txt"}[op],

@@ -3,11 +3,14 @@
 #pragma once
 #include <ftw.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "util/datalock.h"
 
 namespace zv::testing {
 
@@ -50,6 +53,31 @@ inline std::string ReadFile(const std::string& path) {
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f << bytes;
+}
+
+// Another program holding the data-directory lock: a child process that takes it (as `uid`
+// when not -1) and holds it for `holdMs` (until killed when 0). Its pid once it holds the
+// lock, -1 when it could not take it.
+inline pid_t HoldDataLockInChild(const std::string& dir, int holdMs, int uid = -1) {
+  int p[2];
+  if (pipe(p) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(p[0]);
+    if (uid >= 0 && (setgid(uid) != 0 || setuid(uid) != 0)) _exit(3);
+    TDataLock lock(dir, 0);
+    char ok = lock.Held() ? 'y' : 'n';
+    if (write(p[1], &ok, 1) != 1) _exit(4);
+    if (holdMs == 0) pause();
+    usleep(holdMs * 1000);
+    _exit(0);
+  }
+  close(p[1]);
+  char ok = 'n';
+  bool held = read(p[0], &ok, 1) == 1 && ok == 'y';
+  close(p[0]);
+  if (!held && pid > 0) waitpid(pid, nullptr, 0);
+  return held ? pid : -1;
 }
 
 }  // namespace zv::testing

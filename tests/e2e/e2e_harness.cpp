@@ -248,8 +248,10 @@ std::vector<std::string> TE2eTest::CommandLineLogNames() const {
   if (!d) return names;
   while (dirent* e = readdir(d)) {
     std::string n = e->d_name;
-    // yyyymmdd-hhnnss.log
-    if (n.size() == 19 && n[8] == '-' && n.substr(15) == ".log") names.push_back(n);
+    // yyyymmdd-hhnnss.log, or yyyymmdd-hhnnss-N.log for a second run in the same second
+    if (n.size() >= 19 && n[8] == '-' && n.substr(n.size() - 4) == ".log" &&
+        (n.size() == 19 || n[15] == '-'))
+      names.push_back(n);
   }
   closedir(d);
   return names;
