@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStyle>
+#include <QtMath>
 #include <QVBoxLayout>
 
 #include "dialogs/dialoglayout.h"
@@ -53,16 +55,26 @@ TfrmGroups::TfrmGroups(QWidget* parent, TGroupList& groups, TSiteList* sites, TC
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSizeF(font().pointSizeF());
   lstItems->setFont(fixed);
-  // The headings stand over the list's columns of 8, 9 and 10 characters.
-  const int ch = QFontMetrics(fixed).horizontalAdvance(QLatin1Char('0'));
+  // The headings stand over the list's columns of 8, 9 and 10 characters. A character's
+  // advance may be fractional, so each column starts where the text of all before it ends,
+  // and the list draws its text inside its frame and the item's own margin.
+  const QFontMetricsF fixedMetrics(fixed);
+  const int ch = qCeil(fixedMetrics.horizontalAdvance(QLatin1Char('0')));
+  auto columnStart = [&](int chars) {
+    return qRound(fixedMetrics.horizontalAdvance(QString(chars, QLatin1Char('0'))));
+  };
+  const int itemMargin =
+      lstItems->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lstItems) + 1;
   auto* headings = new QHBoxLayout;
   headings->setSpacing(0);
-  headings->addSpacing(lstItems->frameWidth() + 2);
+  headings->addSpacing(lstItems->frameWidth() + itemMargin);
   const std::pair<const char*, int> columns[] = {
       {"Site No:", 8}, {"Clock No:", 9}, {"Time Zone:", 10}, {"Comment", 0}};
+  int chars = 0;
   for (const auto& [text, width] : columns) {
     auto* l = new QLabel(QString::fromLatin1(text), this);
-    if (width) l->setFixedWidth(width * ch);
+    if (width) l->setFixedWidth(columnStart(chars + width) - columnStart(chars));
+    chars += width;
     headings->addWidget(l);
   }
   headings->addStretch();

@@ -1,6 +1,8 @@
 // The Groups dialog through its real widgets, on hand-edited files.
 #include "dialogs/frmgroups.h"
 
+#include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -180,6 +182,58 @@ TEST_F(FrmGroups, DeletesNewAndClose) {
   boxes.Answer(mbNo);
   Click(dlg->btnClose);
   EXPECT_FALSE(dlg->isVisible());
+}
+
+// The headings stand over the columns the list draws, whole and apart, at either font size.
+TEST_F(FrmGroups, HeadingsStandOverTheirColumns) {
+  for (double points : {0.0, 16.0}) {
+    const QFont before = QApplication::font();
+    if (points > 0) {
+      QFont f = before;
+      f.setPointSizeF(points);
+      QApplication::setFont(f);
+      dlg = std::make_unique<TfrmGroups>(nullptr, *groups, sites.get(), clocks.get());
+      dlg->show();
+      Settle();
+    }
+    Pick(dlg->cbxGroups, "100");
+    ASSERT_GE(dlg->lstItems->count(), 2);
+    QListWidgetItem* item = dlg->lstItems->item(dlg->lstItems->count() - 1);
+    ASSERT_EQ(item->text().toStdString().substr(0, 28), "12      3        Always    G");
+    // Where the ink of each word of that line starts, in the dialog's coordinates.
+    const QImage img = dlg->lstItems->viewport()->grab().toImage();
+    const QRect row = dlg->lstItems->visualItemRect(item);
+    const int bg = qGray(img.pixel(row.right() - 1, row.center().y()));
+    auto ink = [&](int x) {
+      for (int y = row.top(); y <= row.bottom(); ++y)
+        if (std::abs(qGray(img.pixel(x, y)) - bg) > 80) return true;
+      return false;
+    };
+    const int space = QFontMetrics(dlg->lstItems->font()).horizontalAdvance(QLatin1Char(' '));
+    std::vector<int> starts;
+    int lastInk = -1000;
+    for (int x = row.left(); x < std::min(row.right(), img.width()); ++x) {
+      if (!ink(x)) continue;
+      if (x - lastInk > space) starts.push_back(dlg->lstItems->viewport()->mapTo(dlg.get(), QPoint(x, 0)).x());
+      lastInk = x;
+    }
+    ASSERT_GE(starts.size(), 4u) << points;
+    int i = 0, previousEnd = -1000;
+    for (const char* text : {"Site No:", "Clock No:", "Time Zone:", "Comment"}) {
+      QLabel* heading = nullptr;
+      for (QLabel* l : dlg->findChildren<QLabel*>())
+        if (l->text() == QLatin1String(text)) heading = l;
+      ASSERT_NE(heading, nullptr) << text;
+      const int x = heading->mapTo(dlg.get(), QPoint(0, 0)).x();
+      const int textWidth = heading->fontMetrics().horizontalAdvance(heading->text());
+      EXPECT_LE(std::abs(x - starts[i]), 2) << text << " at " << points << " pt";
+      EXPECT_LE(textWidth, heading->width()) << text << " is cut at " << points << " pt";
+      EXPECT_GT(x, previousEnd) << text << " runs into the heading before it";
+      previousEnd = x + textWidth;
+      ++i;
+    }
+    QApplication::setFont(before);
+  }
 }
 
 }  // namespace
