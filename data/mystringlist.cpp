@@ -336,6 +336,12 @@ TMyFileStream::~TMyFileStream() {
 }
 
 bool TMyFileStream::WriteLine(const std::string& text) {
+  // A part line left by an earlier failure is ended first, so that this line is not
+  // joined to it.
+  if (torn_) {
+    if (!EndLastLine()) return false;
+    torn_ = false;
+  }
   std::string data = text + "\r\n";
   const std::size_t put = WriteFully(fd_, data.data(), data.size());
   if (put == data.size()) return true;
@@ -343,10 +349,10 @@ bool TMyFileStream::WriteLine(const std::string& text) {
     // Taken back only while it is still the last thing in the file.
     const off_t after = ::lseek(fd_, 0, SEEK_CUR);
     struct stat st;
-    if (after >= static_cast<off_t>(put) && ::fstat(fd_, &st) == 0 && st.st_size == after) {
-      int rc = ::ftruncate(fd_, after - static_cast<off_t>(put));  // nothing more to do when even that fails
-      (void)rc;
-    }
+    bool takenBack = after >= static_cast<off_t>(put) && ::fstat(fd_, &st) == 0 &&
+                     st.st_size == after && ::ftruncate(fd_, after - static_cast<off_t>(put)) == 0;
+    // Otherwise the part line is at least ended, now or before the next line.
+    if (!takenBack) torn_ = !EndLastLine();
   }
   return false;
 }

@@ -176,6 +176,7 @@ class TMyFileStream {
   std::string fileName_;
   int fd_ = -1;
   bool created_ = false;  // until the directory entry of the new file was synced
+  bool torn_ = false;     // a part line could be neither taken back nor ended
 };
 
 // Syncs the files (TMyFileStream::Sync) at the same time, each on a thread of its own that is

@@ -148,7 +148,13 @@ static void absolute(int dirfd, const char* path, char* out) {
 }
 
 static int inside(const char* abs) {
-  return g_dirlen && strncmp(abs, g_dir, g_dirlen) == 0 && (abs[g_dirlen] == '/' || abs[g_dirlen] == 0);
+  if (!(g_dirlen && strncmp(abs, g_dir, g_dirlen) == 0 && (abs[g_dirlen] == '/' || abs[g_dirlen] == 0)))
+    return 0;
+  /* The data-directory lock file (and the private name it is made under) holds only who
+     holds the lock, for the refusal text; the lock itself is the flock, so its writes are
+     no data of ours to fail or to keep. */
+  const char* base = strrchr(abs + g_dirlen, '/');
+  return !(base && strncmp(base + 1, "zv.lock", 7) == 0);
 }
 
 static int ends_with(const char* s, const char* end) {
