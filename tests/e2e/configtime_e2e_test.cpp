@@ -22,7 +22,7 @@ std::string NetSite(const std::string& site, const std::string& tza, int k) {
 }
 
 std::string MinutesText(int minutes) {
-  char buf[8];
+  char buf[16];  // room for any int, so that no build warns of a cut
   std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60, minutes % 60);
   return buf;
 }
