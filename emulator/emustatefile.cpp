@@ -114,7 +114,9 @@ bool ParseState(const std::string& text, TEmuState& state, std::string& error) {
   };
   while (std::getline(in, line)) {
     ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Trailing blanks and carriage returns are not part of a value: an editor may leave any
+    // number of them, and a value that kept one would not read back as it was written.
+    line.erase(line.find_last_not_of(" \t\r") + 1);
     std::size_t b = line.find_first_not_of(" \t");
     if (b == std::string::npos || line[b] == '#') continue;
     line = line.substr(b);

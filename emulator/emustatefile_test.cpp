@@ -50,6 +50,9 @@ TEST(EmuStateFile, NamesTheLineOfAnError) {
   EXPECT_FALSE(ParseState("rdremu-state 1\nsite 1\nsite 1\n", s, err));
   EXPECT_FALSE(ParseState("", s, err));
   EXPECT_TRUE(ParseState("rdremu-state 1\r\n# comment\r\nsite 1\r\n", s, err)) << err;
+  // Blanks and stray carriage returns an editor leaves after a value are not part of it.
+  ASSERT_TRUE(ParseState("rdremu-state 1\nsite 1\n  tcp 127.0.0.1:9 \t\r\r\n", s, err)) << err;
+  EXPECT_EQ("127.0.0.1:9", s.sites.at(0).tcp);
 }
 
 }  // namespace
