@@ -11,8 +11,11 @@
 #include <QVariant>
 
 #include "app/latin1.h"
+#include "data/clock.h"
+#include "data/clocklist.h"
+#include "data/site.h"
+#include "data/sitelist.h"
 #include "reader/commands.h"
-#include "reader/records.h"
 #include "util/msgbox.h"
 #include "util/text.h"
 
@@ -57,14 +60,14 @@ TfrmOption::TfrmOption(QWidget* parent, TSiteList* sites, TClockList* clocks)
   cbxSite->setItemData(0, QStringLiteral("All"), kNumberRole);
   int widest = 0;
   if (sites) {
-    for (TSite* s : SitesOf(*sites)) {
-      QString text = EntryText(SiteNo(*s), s->Description());
+    for (TSite* s : sites->GetSites()) {
+      QString text = EntryText(s->Site(), s->Description());
       cbxSite->addItem(text, QVariant::fromValue(reinterpret_cast<quintptr>(s)));
-      cbxSite->setItemData(cbxSite->count() - 1, Latin1(SiteNo(*s)), kNumberRole);
+      cbxSite->setItemData(cbxSite->count() - 1, Latin1(s->Site()), kNumberRole);
       widest = std::max(widest, int(text.size()));
       if (clocks) {
-        for (TClock* c : ClocksOf(*clocks, SiteNo(*s)))
-          widest = std::max(widest, int(EntryText(ClockNo(*c), c->Comment()).size()));
+        for (TClock* c : clocks->GetClocks(s->Site()))
+          widest = std::max(widest, int(EntryText(c->Clock(), c->Comment()).size()));
       }
     }
   }
@@ -93,8 +96,8 @@ void TfrmOption::cbxSiteChange() {
   cbxClock->addItem("All", QStringLiteral("All"));
   auto* site = reinterpret_cast<TSite*>(cbxSite->currentData().value<quintptr>());
   if (site && clocks_) {
-    for (TClock* c : ClocksOf(*clocks_, SiteNo(*site)))
-      cbxClock->addItem(EntryText(ClockNo(*c), c->Comment()), Latin1(ClockNo(*c)));
+    for (TClock* c : clocks_->GetClocks(site->Site()))
+      cbxClock->addItem(EntryText(c->Clock(), c->Comment()), Latin1(c->Clock()));
   }
   cbxClock->setCurrentIndex(0);
   // The list may be wider than the box: long descriptions are shown whole there.

@@ -9,9 +9,12 @@
 #include "app/frmzorvan.h"
 #include "app/logwindow.h"
 #include "app/progressstatus.h"
+#include "data/clocklist.h"
+#include "data/site.h"
+#include "data/sitelist.h"
+#include "data/userlist.h"
 #include "reader/commands.h"
 #include "reader/engine.h"
-#include "reader/records.h"
 
 namespace zv {
 
@@ -100,8 +103,8 @@ void TShellHost::OperationStarting(const std::string& command, const TParameterR
   std::vector<TSite*> sites;
   if (frm_.Sites) {
     if (sel.Site.empty()) {
-      sites = SitesOf(*frm_.Sites);
-    } else if (TSite* s = FindSiteIn(*frm_.Sites, sel.Site)) {
+      sites = frm_.Sites->GetSites();
+    } else if (TSite* s = frm_.Sites->FindSite(sel.Site)) {
       sites.push_back(s);
     }
   }
@@ -109,8 +112,8 @@ void TShellHost::OperationStarting(const std::string& command, const TParameterR
   for (TSite* s : sites) {
     long long n = 0;
     if (frm_.Clocks) {
-      n = sel.Clock.empty() ? static_cast<long long>(ClocksOf(*frm_.Clocks, SiteNo(*s)).size())
-                            : FindClockOf(*frm_.Clocks, SiteNo(*s), sel.Clock) != nullptr;
+      n = sel.Clock.empty() ? static_cast<long long>(frm_.Clocks->GetClocks(s->Site()).size())
+                            : frm_.Clocks->FindClock(s->Site(), sel.Clock) != nullptr;
     }
     siteReaders_[s] = n;
     selected += n;

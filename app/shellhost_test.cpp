@@ -18,10 +18,11 @@
 #include "app/progressstatus.h"
 #include "app/shellhost.h"
 #include "app/waitingcall.h"
+#include "data/site.h"
+#include "data/sitelist.h"
 #include "reader/commands.h"
 #include "reader/engine.h"
 #include "reader/rdrdll32.h"
-#include "reader/records.h"
 
 namespace zv {
 namespace {

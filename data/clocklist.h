@@ -31,6 +31,11 @@ class TClockList : public TMyStringList {
   void GetClockNames(const std::string& site, std::vector<std::pair<std::string, TClock*>>& out);
   // Appends every clock of the site in file order.
   void GetClocks(const std::string& site, std::vector<TClock*>& out);
+  std::vector<TClock*> GetClocks(const std::string& site) {
+    std::vector<TClock*> out;
+    GetClocks(site, out);
+    return out;
+  }
   // The first clock in file order with exactly this site and clock number, or nullptr.
   TClock* FindClock(const std::string& site, const std::string& clock);
   // A clock with the same site and number takes the given fields; else the given clock is

@@ -36,6 +36,11 @@ class TSiteList : public TMyStringList {
   bool DeleteSite(const TSite* site);
   // Appends every site in file order.
   void GetSites(std::vector<TSite*>& out) const;
+  std::vector<TSite*> GetSites() const {
+    std::vector<TSite*> out;
+    GetSites(out);
+    return out;
+  }
 
  private:
   void EnsureIndex();

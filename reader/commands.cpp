@@ -11,16 +11,19 @@
 #include <exception>
 #include <map>
 
+#include "data/clock.h"
+#include "data/site.h"
+#include "data/sitelist.h"
+#include "data/userlist.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
 #include "reader/polling.h"
 #include "reader/preflight.h"
 #include "reader/readerinfo.h"
-#include "reader/records.h"
+#include "util/clock.h"
 #include "util/fileio.h"
 #include "util/text.h"
-#include "util/clock.h"
 
 namespace zv {
 
@@ -69,10 +72,10 @@ class TParameterRecorder : public IEngineRecorder {
   void ReaderDone(bool answered) override {
     ++report_.ReadersDone;
     const TClock* c = Engine().CurrentClock;
-    if (!answered && c) report_.NotAnswered.push_back("Site " + ClockSite(*c) + ", Clock " + ClockNo(*c));
+    if (!answered && c) report_.NotAnswered.push_back("Site " + c->Site() + ", Clock " + c->Clock());
   }
   void SiteNotReached() override {
-    if (const TSite* s = Engine().CurrentSite) report_.NotReached.push_back("Site " + SiteNo(*s));
+    if (const TSite* s = Engine().CurrentSite) report_.NotReached.push_back("Site " + s->Site());
   }
   void Progress(const char* operation, long long count, const char* unit) override {
     std::string label = std::string(unit ? unit : "") + " (" + (operation ? operation : "") + ")";
@@ -124,8 +127,8 @@ std::vector<TSite*> ResolveSites(const std::string& siteText) {
     if (!siteText.empty()) ++Tally().SitesNotFound;
     return {};
   }
-  if (siteText.empty()) return SitesOf(*sites);
-  TSite* s = FindSiteIn(*sites, siteText);
+  if (siteText.empty()) return sites->GetSites();
+  TSite* s = sites->FindSite(siteText);
   if (!s) {
     ++Tally().SitesNotFound;
     return {};

@@ -3,9 +3,10 @@
 #include <ctime>
 #include <exception>
 
+#include "data/clock.h"
+#include "data/site.h"
 #include "data/userlist.h"
 #include "reader/enginehost.h"
-#include "reader/records.h"
 #include "util/clock.h"
 
 namespace zv {
@@ -135,13 +136,13 @@ void LogErrorPlain(const std::string& text) { LogError(": " + text); }
 
 static std::string SitePrefix() {
   TSite* s = Engine().CurrentSite;
-  return "Site " + (s ? SiteNo(*s) : std::string()) + ": ";
+  return "Site " + (s ? s->Site() : std::string()) + ": ";
 }
 
 static std::string ClockPrefix() {
   TClock* c = Engine().CurrentClock;
-  return "Site " + (c ? ClockSite(*c) : std::string()) + ", Clock " +
-         (c ? ClockNo(*c) : std::string()) + ": ";
+  return "Site " + (c ? c->Site() : std::string()) + ", Clock " +
+         (c ? c->Clock() : std::string()) + ": ";
 }
 
 void LogSite(const std::string& text) { LogError(SitePrefix() + text); }

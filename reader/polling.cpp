@@ -5,12 +5,14 @@
 #include <memory>
 #include <unordered_set>
 
+#include "data/clock.h"
+#include "data/site.h"
+#include "data/userlist.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
 #include "reader/pendingusers.h"
 #include "reader/readerinfo.h"
-#include "reader/records.h"
 #include "reader/userdb.h"
 #include "reader/walks.h"
 #include "util/numbers.h"
@@ -200,7 +202,7 @@ bool PollAndStoreClock() {
   if (!stored) ok = false;
   if (KeepClockResults() && stored && gPending) {
     TEngineState& e = Engine();
-    if (!gPending->Forget(SiteNo(*e.CurrentSite), ClockNo(*e.CurrentClock)))
+    if (!gPending->Forget(e.CurrentSite->Site(), e.CurrentClock->Clock()))
       LogClockError("Error writing to " + gPending->Path());
   }
   return ok;
@@ -214,7 +216,7 @@ bool PollClock() {
   TEngineState& e = Engine();
   IEngineHost* host = EngineHost();
   if (!e.SeenIds) e.SeenIds = std::make_unique<std::vector<std::string>>();
-  const std::string site = SiteNo(*e.CurrentSite), clock = ClockNo(*e.CurrentClock);
+  const std::string site = e.CurrentSite->Site(), clock = e.CurrentClock->Clock();
   TSeenIds seen(*e.SeenIds);
   // The users a killed poll of this clock saw: the reader has let their punches go.
   if (gPending)

@@ -3,11 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/clock.h"
 #include "data/grouplist.h"
+#include "data/site.h"
+#include "data/userlist.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/readerinfo.h"
-#include "reader/records.h"
 #include "reader/walks.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -219,7 +221,7 @@ bool PrepareRecord(std::size_t slot, TUser*& user, std::uint8_t record[kUserReco
   if (tz > 99) {
     TGroupList* groups = EngineHost() ? EngineHost()->Groups() : nullptr;
     TClock* clock = Engine().CurrentClock;
-    tz = groups && clock ? groups->GetTimeZone(user->TZ(), ClockSite(*clock), ClockNo(*clock))
+    tz = groups && clock ? groups->GetTimeZone(user->TZ(), clock->Site(), clock->Clock())
                          : -1;
   }
   if (tz < 0 || tz > 255) return false;

@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 
+#include "data/clock.h"
+#include "data/clocklist.h"
+#include "data/site.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/readerinfo.h"
-#include "reader/records.h"
 #include "util/text.h"
 
 namespace zv {
@@ -27,7 +29,7 @@ void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TCloc
   for (TSite* site : sites) {
     e.CurrentSite = site;
     e.CurrentClock = nullptr;
-    if (!clocks || !SiteHasClocksIn(*clocks, SiteNo(*site))) {
+    if (!clocks || !clocks->SiteHasClocks(site->Site())) {
       LogSite("No readers defined");
       ReportSiteNotReached();
     } else if (OpenSiteChannel()) {
@@ -47,14 +49,14 @@ bool WalkClocks(const std::string& clock, TClockStep step) {
   IEngineHost* host = EngineHost();
   TClockList* clocks = host ? host->Clocks() : nullptr;
   if (!clocks || !e.CurrentSite) return false;
-  std::string site = SiteNo(*e.CurrentSite);
+  std::string site = e.CurrentSite->Site();
   std::vector<TClock*> todo;
   // An empty selection means every clock, even when a hand-edited line has an empty number.
-  TClock* found = clock.empty() ? nullptr : FindClockOf(*clocks, site, clock);
+  TClock* found = clock.empty() ? nullptr : clocks->FindClock(site, clock);
   if (found) {
     todo.push_back(found);
   } else if (clock.empty()) {
-    todo = ClocksOf(*clocks, site);
+    todo = clocks->GetClocks(site);
   } else {
     LogError("Clock not found " + clock);
     return false;
@@ -74,13 +76,13 @@ bool WalkClocks(const std::string& clock, TClockStep step) {
 
 int SitePortIndex(const TSite& site) {
   long long port;
-  if (!ParseInt(TrimBlanks(SitePort(site)), port)) return 0;
+  if (!ParseInt(TrimBlanks(site.Port()), port)) return 0;
   return static_cast<int>(port - 1);
 }
 
 int SiteBaudRate(const TSite& site) {
   long long baud;
-  if (!ParseInt(TrimBlanks(SiteBaud(site)), baud)) return 9600;
+  if (!ParseInt(TrimBlanks(site.Baud()), baud)) return 9600;
   return static_cast<int>(baud);
 }
 
@@ -88,14 +90,14 @@ bool OpenSiteChannel() {
   TEngineState& e = Engine();
   TSite& site = *e.CurrentSite;
   TRdrDll32& rdr = *e.Rdr;
-  int kind = SiteConnectionType(site);
+  int kind = site.ConnectionType();
   if (kind == 3) {
     if (!rdr.StartupWsock()) {
       LogSite("Failed to start ethernet session.");
       return false;
     }
-    if (!rdr.InitWsock(SiteIpAddress(site), "3001")) {
-      LogSite("Failed to connect. IP address " + SiteIpAddress(site));
+    if (!rdr.InitWsock(site.IpAddress(), "3001")) {
+      LogSite("Failed to connect. IP address " + site.IpAddress());
       // Leave the network as we found it for the next site.
       rdr.CleanupWsock();
       return false;
@@ -103,22 +105,22 @@ bool OpenSiteChannel() {
     return true;
   }
   if (!rdr.InstallChannel(SitePortIndex(site))) {
-    LogSite("Failed to initialize COM Port. COM Port " + SitePort(site));
+    LogSite("Failed to initialize COM Port. COM Port " + site.Port());
     return false;
   }
   bool ok;
   if (kind == 1) {
-    if (!SiteInit(site).empty() && !rdr.SetModemInitString(SiteInit(site))) {
-      LogSite("Failed to set modem initialization string. " + SiteInit(site));
+    if (!site.Init().empty() && !rdr.SetModemInitString(site.Init())) {
+      LogSite("Failed to set modem initialization string. " + site.Init());
       ok = false;
     } else {
-      ok = rdr.OpenModemChannel(SiteBaudRate(site), SitePhone(site), 1);
+      ok = rdr.OpenModemChannel(SiteBaudRate(site), site.Phone(), 1);
       if (!ok)
-        LogSite("Failed to connect. Baud " + SiteBaud(site) + ", Phone " + SitePhone(site));
+        LogSite("Failed to connect. Baud " + site.Baud() + ", Phone " + site.Phone());
     }
   } else {
     ok = rdr.OpenDirectChannel(SiteBaudRate(site));
-    if (!ok) LogSite("Failed to connect. Baud " + SiteBaud(site));
+    if (!ok) LogSite("Failed to connect. Baud " + site.Baud());
   }
   // An installed channel kept after a failed opening would be reused by the next site,
   // whatever port that site is on; release it.
@@ -130,12 +132,12 @@ bool CloseSiteChannel() {
   TEngineState& e = Engine();
   TSite& site = *e.CurrentSite;
   TRdrDll32& rdr = *e.Rdr;
-  if (SiteConnectionType(site) != 3) {
+  if (site.ConnectionType() != 3) {
     rdr.CloseChannel();
     return true;
   }
   if (rdr.NetworkSessionOpen() && !rdr.CloseWsock()) {
-    LogSite("Failed to close. IP address " + SiteIpAddress(site));
+    LogSite("Failed to close. IP address " + site.IpAddress());
     return false;
   }
   if (IEngineHost* host = EngineHost()) host->SleepMs(NetworkClosePauseMs());
@@ -149,7 +151,7 @@ bool CloseSiteChannel() {
 int ClockNumberOrInvalid() {
   long long n;
   // A number beyond 0..255 would reach another reader through its low 8 bits.
-  if (!ParseInt(TrimBlanks(ClockNo(*Engine().CurrentClock)), n) || n < 0 || n > 255) {
+  if (!ParseInt(TrimBlanks(Engine().CurrentClock->Clock()), n) || n < 0 || n > 255) {
     LogInvalidClock();
     return -1;
   }

@@ -21,12 +21,12 @@
 
 #include "data/clocklist.h"
 #include "data/grouplist.h"
+#include "data/site.h"
 #include "data/sitelist.h"
 #include "data/userlist.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
-#include "reader/records.h"
 #include "reader/userstore.h"
 #include "tests/rdrlink/emuprocess.h"
 #include "util/fileio.h"
@@ -108,7 +108,7 @@ bool RunSize(int n, int reps, TTimes& t) {
   host.groups = std::make_unique<zv::TGroupList>(data + "group.txt");
   zv::SetEngineHost(&host);
   zv::TRdrDll32::LibraryName = ZV_RDRDLL32_PATH;
-  std::vector<zv::TSite*> sites = zv::SitesOf(*host.sites);
+  std::vector<zv::TSite*> sites = host.sites->GetSites();
 
   // Each phase runs `reps` times; the fastest run counts (the machine is shared).
   t.f = t.r = t.g = t.d = 1e30;

@@ -10,11 +10,14 @@
 #include <memory>
 #include <string>
 
+#include "data/clocklist.h"
+#include "data/site.h"
+#include "data/sitelist.h"
+#include "data/userlist.h"
 #include "reader/commands.h"
 #include "reader/enginehost.h"
 #include "reader/rdrdll32.h"
 #include "reader/readerinfo.h"
-#include "reader/records.h"
 
 namespace {
 

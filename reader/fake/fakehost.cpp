@@ -64,7 +64,7 @@ void EngineTest::LoadClocks(const std::vector<std::string>& lines) {
 }
 
 std::vector<TSite*> EngineTest::AllSites() const {
-  return Host.SiteList ? SitesOf(*Host.SiteList) : std::vector<TSite*>();
+  return Host.SiteList ? Host.SiteList->GetSites() : std::vector<TSite*>();
 }
 
 std::string EngineTest::ReadFile(const std::string& name) const {

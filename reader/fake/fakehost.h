@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "reader/enginehost.h"
+#include "data/clocklist.h"
 #include "data/grouplist.h"
+#include "data/site.h"
+#include "data/sitelist.h"
+#include "data/userlist.h"
 #include "data/zvcfglist.h"
-#include "reader/records.h"
+#include "reader/enginehost.h"
 
 namespace zv::test {
 
