@@ -39,7 +39,7 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_WERROR=
   -DZV_GUI=OFF -DZV_BENCH=OFF > /dev/null
 cmake --build build/tsan -j "$JOBS" --target rdrlink_tests rdremu
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  ctest --test-dir build/tsan -j "$JOBS" --output-on-failure --timeout 300 -R "LibraryThreads"
+  ctest --test-dir build/tsan -j "$JOBS" --output-on-failure --timeout 300 -R "LibraryThreads|ParallelWalk"
 
 echo "== fuzz targets (${FUZZ_RUNS} runs each)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
