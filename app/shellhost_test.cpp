@@ -180,15 +180,18 @@ TEST_F(ShellHostTest, StatusBarFollowsTheWholeOperationAFewTimesASecond) {
     long long done, selected;
     TProgressStatus::TCounts counts;
     const char* text;
+    int linesBusy = -1;
   } texts[] = {
       {"Poll", 3, 7, {{"transactions (Poll)", 1234}}, "Poll: 3 of 7 readers, 1,234 transactions"},
       {"Get Database", 1, 1, {{"users (Get)", 1}}, "Get Database: 1 of 1 reader, 1 user"},
       {"Test Communications", 0, 0, {}, "Test Communications: 0 of 0 readers"},
       {"Restore Full Database", 2, 2, {{"banks (Restore)", 1000000}, {"users", 0}},
        "Restore Full Database: 2 of 2 readers, 1,000,000 banks, 0 users"},
+      {"Poll", 5, 40, {{"transactions (Poll)", 20}}, "Poll: 5 of 40 readers, 4 lines busy, 20 transactions", 4},
+      {"Send Time", 39, 40, {}, "Send Time: 39 of 40 readers, 1 line busy", 1},
   };
   for (const TCase& t : texts)
-    EXPECT_EQ(TProgressStatus::Text(t.op, t.done, t.selected, t.counts), t.text);
+    EXPECT_EQ(TProgressStatus::Text(t.op, t.done, t.selected, t.counts, t.linesBusy), t.text);
 
   std::string data = MakeDir("data");
   WriteFile(data + "site.txt", "    7, , , , , , 0, , seven\r\n    8, , , , , , 0, , eight\r\n");
