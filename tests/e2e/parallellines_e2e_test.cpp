@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <unistd.h>
 #include <map>
+#include <random>
 #include <regex>
 #include <set>
 
@@ -395,6 +397,101 @@ TEST_P(ParallelLinesTest, SeveralLinesWriteWhatOneLineWrites) {
   ASSERT_EQ(b.sites.size(), a.sites.size());
   for (std::size_t p = 0; p < a.sites.size(); ++p) EXPECT_EQ(b.sites[p], a.sites[p]) << "parameter " << p + 1;
   EXPECT_EQ(Printed(many.run.out), Printed(one.run.out)) << "the summary printed";
+}
+
+// The user numbers in field `field` (from 0) of a file's lines.
+std::set<long long> UsersIn(const std::string& text, std::size_t field) {
+  std::set<long long> ids;
+  for (const std::string& l : Lines(text)) {
+    if (l.empty() || l[0] == '.') continue;
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < field && at < l.size(); ++k) {
+      std::size_t comma = l.find(',', at);
+      at = comma == std::string::npos ? l.size() : comma + 1;
+    }
+    if (at < l.size()) ids.insert(std::atoll(l.c_str() + at));
+  }
+  return ids;
+}
+
+// The program killed at random moments while four lines (three Ethernet readers, one serial
+// line) are polled at once, then a poll to the end: each punch arrives, each line doubles at
+// most one punch a kill, and the user of every punch is kept (after a kill in user.txt or
+// among the pending users, at the end in user.txt and user.idx).
+class ParallelKillTest : public TE2eTest {};
+
+TEST_F(ParallelKillTest, KilledWhileSeveralLinesWorkLosesNoPunchAndNoUser) {
+  if (!HaveEmulator() || !EmulatorOffers("--serial")) GTEST_SKIP() << "rdremu is not built or serves no serial line";
+  const int kSites = 4, kUsers = 10, kEach = 15;
+  Env["RDRDLL32_COM1"] = Root + "com1";
+  Emulate({"init", State});
+  std::vector<std::string> sites, clocks;
+  for (int s = 1; s <= kSites; ++s) {
+    const std::string site = std::to_string(s);
+    if (s == kSites) {
+      Emulate({"add-site", State, "--site", site, "--serial", Root + "com1"});
+      sites.push_back(site + ", 1, 9600, , , , 0, , serial");
+    } else {
+      AddTcpSite(site, Addr(1 + s));
+      sites.push_back(NetSite(site, Addr(1 + s)));
+    }
+    clocks.push_back(site + ", 1");
+    AddReader(site, 1, 2, 1);
+    Emulate({"add-user", State, "--site", site, "--addr", "1", "--user", std::to_string(s * 100), "--count",
+               std::to_string(kUsers)});
+    for (int u = 0; u < kUsers; ++u)
+      Emulate({"add-punch", State, "--site", site, "--addr", "1", "--user", std::to_string(s * 100 + u),
+                 "--time", "2026-01-01 00:00", "--count", std::to_string(kEach)});
+  }
+  WriteSites(sites);
+  WriteClocks(clocks);
+  WriteFile(Root + "config/zorvan32.INI", "[Zorvan32]\r\nDataPath=" + Data +
+                                                   "\r\nInterCommandDelay=0\r\nSaveCommandLineLog=0\r\n"
+                                                   "NewUserRestriction=0\r\nParallelLines=4\r\n");
+  ASSERT_TRUE(StartEmulator());
+  auto usersKept = [&](bool pendingToo) {
+    std::set<long long> kept = UsersIn(ReadFile(Data + "user.txt"), 0);
+    if (pendingToo) {
+      std::set<long long> pending = UsersIn(ReadFile(Data + "users.pending"), 2);
+      kept.insert(pending.begin(), pending.end());
+    }
+    for (long long id : UsersIn(ReadFile(Data + "Punch.Log"), 3))
+      EXPECT_TRUE(kept.count(id)) << "user " << id << " punched, yet is kept nowhere";
+  };
+  auto wholeLines = [&] {
+    std::string punches = ReadFile(Data + "Punch.Log");
+    ExpectWholeLines("Punch.Log", punches);
+    for (const std::string& l : Lines(punches)) EXPECT_EQ(l.size(), 92u) << "a torn line: " << l;
+  };
+  std::mt19937 rng(static_cast<unsigned>(getpid()));
+  const long long total = 94LL * kSites * kUsers * kEach;
+  std::uniform_int_distribution<long long> bytes(94, total / 4);
+  long long target = 0;
+  const int kills = 3;
+  for (int i = 0; i < kills; ++i) {
+    target += bytes(rng);
+    TRunResult r = RunZorvanUntil({"P"}, [&] {
+      std::string punches;
+      ReadWholeFile(Data + "Punch.Log", punches);
+      return static_cast<long long>(punches.size()) >= target;
+    });
+    ASSERT_TRUE(r.killed) << "the poll ended before its kill";
+    wholeLines();
+    usersKept(true);
+  }
+  TRunResult r = RunZorvan({"P"});
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  wholeLines();
+  usersKept(false);
+  for (const auto& [clock, lines] : ByClock(ReadFile(Data + "Punch.Log"))) {
+    std::set<std::string> distinct(lines.begin(), lines.end());
+    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kUsers * kEach)) << "clock " << clock;
+    EXPECT_LE(lines.size() - distinct.size(), static_cast<std::size_t>(kills)) << "clock " << clock;
+  }
+  EXPECT_EQ(ByClock(ReadFile(Data + "Punch.Log")).size(), static_cast<std::size_t>(kSites));
+  EXPECT_EQ(UsersIn(ReadFile(Data + "user.idx"), 0).size(), static_cast<std::size_t>(kSites * kUsers));
+  EXPECT_EQ(ReadFile(Data + "users.pending"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
