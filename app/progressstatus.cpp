@@ -41,9 +41,10 @@ TProgressStatus::TProgressStatus(QStatusBar* bar) : QObject(bar) {
 }
 
 std::string TProgressStatus::Text(const std::string& operation, long long done,
-                                  long long selected, const TCounts& counts) {
+                                  long long selected, const TCounts& counts, int linesBusy) {
   std::string text = operation + ": " + Grouped(done) + " of " + Grouped(selected) +
                      (selected == 1 ? " reader" : " readers");
+  if (linesBusy >= 0) text += ", " + Counted(linesBusy, "lines") + " busy";
   for (const auto& [unit, n] : counts) text += ", " + Counted(n, unit);
   return text;
 }
@@ -52,14 +53,16 @@ void TProgressStatus::Start(const std::string& operation, long long selected) {
   operation_ = operation;
   selected_ = selected;
   done_ = 0;
+  linesBusy_ = -1;
   counts_.clear();
   pending_ = true;
   ShowNow();
 }
 
-void TProgressStatus::Report(long long done, const TCounts& counts) {
+void TProgressStatus::Report(long long done, const TCounts& counts, int linesBusy) {
   if (operation_.empty()) return;
   done_ = done;
+  linesBusy_ = linesBusy;
   counts_ = counts;
   pending_ = true;
   TClock::time_point now = TClock::now();
@@ -75,7 +78,7 @@ void TProgressStatus::ShowNow() {
   timer_->stop();
   if (!pending_) return;
   pending_ = false;
-  label_->setText(Latin1(Text(operation_, done_, selected_, counts_)));
+  label_->setText(Latin1(Text(operation_, done_, selected_, counts_, linesBusy_)));
   lastShown_ = TClock::now();
 }
 

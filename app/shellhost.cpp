@@ -87,14 +87,36 @@ void TShellHost::ReaderDone() {
   ShowProgress();
 }
 
+void TShellHost::LinesProgress(int busy, long long readersDone,
+                               const std::vector<std::pair<std::string, long long>>& counts) {
+  linesBusy_ = busy;
+  linesDone_ = busy < 0 ? 0 : readersDone;
+  linesCounts_ = busy < 0 ? std::vector<std::pair<std::string, long long>>() : counts;
+  ShowProgress();
+}
+
 void TShellHost::ShowProgress() {
-  if (report_) frm_.ProgressStatus->Report(report_->ReadersDone + notReachedReaders_, report_->Counts);
+  if (!report_) return;
+  TProgressStatus::TCounts counts = report_->Counts;
+  for (const auto& [label, n] : linesCounts_) {
+    auto it = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == label; });
+    if (it == counts.end()) {
+      counts.emplace_back(label, n);
+    } else {
+      it->second += n;
+    }
+  }
+  frm_.ProgressStatus->Report(report_->ReadersDone + notReachedReaders_ + linesDone_, counts,
+                              linesBusy_);
 }
 
 void TShellHost::OperationStarting(const std::string& command, const TParameterReport& report) {
   const char* name = command.empty() ? nullptr : OperationName(command[0]);
   if (!name) return;
   report_ = &report;
+  linesBusy_ = -1;
+  linesDone_ = 0;
+  linesCounts_.clear();
   siteReaders_.clear();
   notReachedSeen_ = 0;
   notReachedReaders_ = 0;
@@ -147,6 +169,7 @@ TEngineHostScope::TEngineHostScope(TfrmZorvan& frm)
     : frm_(frm), host_(frm), previous_(EngineHost()), wasGathering_(frm.LogWindow->Gathering()) {
   SetEngineHost(&host_);
   SetNewUserRestriction(frm.NewUserRestriction);
+  SetParallelLines(frm.ParallelLines);
   frm_.LogWindow->SetGathering(true);
   frm_.ProgressStatus->Clear();
 }

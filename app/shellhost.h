@@ -22,6 +22,10 @@ class TShellHost : public IEngineHost {
   void Progress(const char* operation, long long count, const char* unit) override;
   // The status bar follows each operation: the readers it selected, those done, its counts.
   void ReaderDone() override;
+  // With lines worked at once, the status bar also says how many are busy and counts what
+  // the sites under way have done.
+  void LinesProgress(int busy, long long readersDone,
+                     const std::vector<std::pair<std::string, long long>>& counts) override;
   void OperationStarting(const std::string& command, const TParameterReport& report) override;
   void OperationEnded() override;
   // Saves the window's users list after each clock that added users.
@@ -46,6 +50,10 @@ class TShellHost : public IEngineHost {
   std::map<const void*, long long> siteReaders_;
   std::size_t notReachedSeen_ = 0;
   long long notReachedReaders_ = 0;
+  // What LinesProgress last said (busy -1: lines are not worked at once).
+  int linesBusy_ = -1;
+  long long linesDone_ = 0;
+  std::vector<std::pair<std::string, long long>> linesCounts_;
 };
 
 // Whether library calls wait on the helper thread: when someone can see the window (a display,
@@ -55,8 +63,8 @@ class TShellHost : public IEngineHost {
 enum class TCallThreading { WhenSeen, Always, Never };
 void SetCallThreading(TCallThreading mode);
 
-// Installs a host for the life of the scope and hands the window's new-user restriction to
-// the engine; the previous host comes back at the end. Meanwhile the log window gathers its
+// Installs a host for the life of the scope and hands the window's new-user restriction and
+// lines at once to the engine; the previous host comes back at the end. Meanwhile the log window gathers its
 // lines, and the status bar shows the operation's progress.
 class TEngineHostScope {
  public:

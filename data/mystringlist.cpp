@@ -336,10 +336,11 @@ TMyFileStream::~TMyFileStream() {
 }
 
 bool TMyFileStream::WriteLine(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
   // A part line left by an earlier failure is ended first, so that this line is not
   // joined to it.
   if (torn_) {
-    if (!EndLastLine()) return false;
+    if (!EndLastLineLocked()) return false;
     torn_ = false;
   }
   std::string data = text + "\r\n";
@@ -352,7 +353,7 @@ bool TMyFileStream::WriteLine(const std::string& text) {
     bool takenBack = after >= static_cast<off_t>(put) && ::fstat(fd_, &st) == 0 &&
                      st.st_size == after && ::ftruncate(fd_, after - static_cast<off_t>(put)) == 0;
     // Otherwise the part line is at least ended, now or before the next line.
-    if (!takenBack) torn_ = !EndLastLine();
+    if (!takenBack) torn_ = !EndLastLineLocked();
   }
   return false;
 }
@@ -363,14 +364,25 @@ bool TMyFileStream::Sync() {
     rc = ::fdatasync(fd_);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) return false;
-  if (created_) {
+  bool created;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    created = created_;
+  }
+  if (created) {
     if (!SyncDirectoryOf(fileName_)) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
     created_ = false;
   }
   return true;
 }
 
 bool TMyFileStream::EndLastLine() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return EndLastLineLocked();
+}
+
+bool TMyFileStream::EndLastLineLocked() {
   off_t end = ::lseek(fd_, 0, SEEK_END);
   if (end <= 0) return end == 0;
   char last = 0;

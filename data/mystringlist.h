@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -173,8 +174,13 @@ class TMyFileStream {
   const std::string& FileName() const { return fileName_; }
 
  private:
+  bool EndLastLineLocked();
+
   std::string fileName_;
   int fd_ = -1;
+  // Lines may come from several threads (the lines of an operation worked at once): each
+  // line goes in whole. A sync does not hold it, so lines go on being written meanwhile.
+  std::mutex mutex_;
   bool created_ = false;  // until the directory entry of the new file was synced
   bool torn_ = false;     // a part line could be neither taken back nor ended
 };

@@ -11,7 +11,7 @@
 #include <regex>
 
 #include "data/userlist.h"
-#include "reader/fake/fakehost.h"
+#include "reader/testing/fakehost.h"
 #include "util/fileio.h"
 
 namespace zv::test {

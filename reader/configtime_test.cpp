@@ -10,7 +10,7 @@
 #include "reader/configtime.h"
 #include "reader/engine.h"
 #include "reader/entryops.h"
-#include "reader/fake/fakehost.h"
+#include "reader/testing/fakehost.h"
 #include "util/clock.h"
 #include "util/fileio.h"
 

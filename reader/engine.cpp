@@ -15,7 +15,28 @@ namespace {
 IEngineHost* gHost = nullptr;
 IEngineRecorder* gRecorder = nullptr;
 int gNewUserRestriction = 61;
+int gParallelLines = 1;
+thread_local TEngineContext* tContext = nullptr;
 }  // namespace
+
+TEngineContextScope::TEngineContextScope(TEngineContext* context) : previous_(tContext) {
+  tContext = context;
+}
+TEngineContextScope::~TEngineContextScope() { tContext = previous_; }
+TEngineContext* EngineContext() { return tContext; }
+
+void RunWithLists(const std::function<void()>& work) {
+  if (tContext && tContext->RunWithLists) {
+    tContext->RunWithLists(work);
+  } else {
+    work();
+  }
+}
+
+void SetParallelLines(int lines) { gParallelLines = lines < 1 ? 1 : lines > 64 ? 64 : lines; }
+int ParallelLines() { return gParallelLines; }
+
+IEngineRecorder* EngineRecorder() { return tContext ? tContext->Recorder : gRecorder; }
 
 void IEngineHost::SleepMs(int ms) {
   timespec ts{ms / 1000, (ms % 1000) * 1000000L};
@@ -24,7 +45,7 @@ void IEngineHost::SleepMs(int ms) {
 }
 
 void SetEngineHost(IEngineHost* host) { gHost = host; }
-IEngineHost* EngineHost() { return gHost; }
+IEngineHost* EngineHost() { return tContext ? tContext->Host : gHost; }
 
 bool SaveChangedUsers(TUserList* users, std::string& error) {
   if (!users || !users->Modified || users->Save()) return true;
@@ -34,19 +55,32 @@ bool SaveChangedUsers(TUserList* users, std::string& error) {
 
 bool KeepClockResults() {
   std::string error;
-  if (!gHost || gHost->KeepClockResults(error)) return true;
+  IEngineHost* host = EngineHost();
+  if (!host || host->KeepClockResults(error)) return true;
   LogClockError("Failed to save users file " + error);
   return false;
 }
 
 TEngineState& Engine() {
   static TEngineState state;
-  return state;
+  return tContext ? *tContext->State : state;
 }
 
 TEngineTally& Tally() {
   static TEngineTally tally;
-  return tally;
+  return tContext ? *tContext->Tally : tally;
+}
+
+void AddTally(TEngineTally& into, const TEngineTally& d) {
+  into.FailureLines += d.FailureLines;
+  into.NotStarted += d.NotStarted;
+  into.NotKept += d.NotKept;
+  into.ReadersAnswered += d.ReadersAnswered;
+  into.ReadersFailed += d.ReadersFailed;
+  into.SitesNotReached += d.SitesNotReached;
+  into.SitesNotFound += d.SitesNotFound;
+  into.LocalFailures += d.LocalFailures;
+  into.NotInErrorLog += d.NotInErrorLog;
 }
 
 TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after) {
@@ -71,20 +105,20 @@ IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder) {
 
 // The recorder first: a display reads the report the recorder fills.
 void ReportProgress(const char* operation, long long count, const char* unit) {
-  if (gRecorder) gRecorder->Progress(operation, count, unit);
-  if (gHost) gHost->Progress(operation, count, unit);
+  if (IEngineRecorder* r = EngineRecorder()) r->Progress(operation, count, unit);
+  if (IEngineHost* h = EngineHost()) h->Progress(operation, count, unit);
 }
 
 void ReportReaderDone(bool answered) {
   ++(answered ? Tally().ReadersAnswered : Tally().ReadersFailed);
-  if (gRecorder) gRecorder->ReaderDone(answered);
-  if (gHost) gHost->ReaderDone();
+  if (IEngineRecorder* r = EngineRecorder()) r->ReaderDone(answered);
+  if (IEngineHost* h = EngineHost()) h->ReaderDone();
 }
 
 void ReportSiteNotReached() {
   ++Tally().SitesNotReached;
-  if (gRecorder) gRecorder->SiteNotReached();
-  if (gHost) gHost->ReaderDone();
+  if (IEngineRecorder* r = EngineRecorder()) r->SiteNotReached();
+  if (IEngineHost* h = EngineHost()) h->ReaderDone();
 }
 
 void SetNewUserRestriction(int value) { gNewUserRestriction = value; }
@@ -98,14 +132,14 @@ std::string ErrorLogStamp() {
 }
 
 void LogWindow(const std::string& text) {
-  if (gHost) gHost->AddLogLine(text);
+  if (IEngineHost* h = EngineHost()) h->AddLogLine(text);
 }
 
 // The window's part of a failure line, counted and taken down for a command-line run.
 static void FailureToWindow(const std::string& text) {
   ++Tally().FailureLines;
   LogWindow(text);
-  if (gRecorder) gRecorder->FailureLine(text);
+  if (IEngineRecorder* r = EngineRecorder()) r->FailureLine(text);
 }
 
 void LogError(const std::string& text) {
@@ -123,7 +157,8 @@ void LogErrorOutsideOperation(const std::string& text) {
   }
   bool logged = false;
   try {
-    TMyFileStream log((gHost ? gHost->DataPath() : std::string()) + "Error.Log");
+    IEngineHost* host = EngineHost();
+    TMyFileStream log((host ? host->DataPath() : std::string()) + "Error.Log");
     logged = log.WriteLine(ErrorLogStamp() + " " + text);
   } catch (const std::exception&) {
     // The window line below is all that can be done.

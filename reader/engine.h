@@ -1,6 +1,7 @@
 // The engine state of the one running reader operation, its open and close steps, and the
 // log operations that every reader operation writes its progress and errors with.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,21 +15,26 @@ namespace zv {
 class TSite;
 class TClock;
 
+// The library with its channel, the current site and clock and what the current reader showed
+// are a line's own; the files are the operation's, shared by the lines it works at once.
 struct TEngineState {
   std::unique_ptr<TRdrDll32> Rdr;
   TSite* CurrentSite = nullptr;
   TClock* CurrentClock = nullptr;
-  std::unique_ptr<TMyFileStream> SysLog;
-  std::unique_ptr<TMyFileStream> ErrorLog;
-  std::unique_ptr<TMyFileStream> PunchLog;
-  std::unique_ptr<TMyFileStream> DailyLog;
-  std::unique_ptr<TMyFileStream> TransFile;
+  // The memory code the current reader reported (-1: none).
+  int ShownMemoryCode = -1;
+  std::shared_ptr<TMyFileStream> SysLog;
+  std::shared_ptr<TMyFileStream> ErrorLog;
+  std::shared_ptr<TMyFileStream> PunchLog;
+  std::shared_ptr<TMyFileStream> DailyLog;
+  std::shared_ptr<TMyFileStream> TransFile;
   // user.dat with its index user.idx.
-  std::unique_ptr<TUserStore> UserStore;
+  std::shared_ptr<TUserStore> UserStore;
   std::unique_ptr<std::vector<std::string>> SeenIds;
 };
 
-// The one engine state of the program.
+// The engine state of the calling thread: a line's own while a line is worked on it (see
+// TEngineContext), otherwise the one of the program.
 TEngineState& Engine();
 
 // What the operations have reported since the program started. A command-line run takes the
@@ -47,7 +53,10 @@ struct TEngineTally {
   long long LocalFailures = 0;
   long long NotInErrorLog = 0;  // failure lines that Error.Log could not take
 };
+// The calling thread's tally: a line's own counts until its site's block is handed over.
 TEngineTally& Tally();
+// Adds `delta` to `into`, field by field.
+void AddTally(TEngineTally& into, const TEngineTally& delta);
 // `after` minus `before`, field by field.
 TEngineTally TallySince(const TEngineTally& before, const TEngineTally& after);
 
@@ -65,6 +74,41 @@ class IEngineRecorder {
 };
 // Installs a recorder (nullptr: none); answers the previous one.
 IEngineRecorder* SetEngineRecorder(IEngineRecorder* recorder);
+// The recorder of the calling thread (a line's own while one is worked on it), or nullptr.
+IEngineRecorder* EngineRecorder();
+
+class IEngineHost;
+
+// What a thread that works one line sees instead of the program's engine: its state, tally,
+// host and recorder; `RunWithLists` hands work to the thread that owns the loaded lists.
+struct TEngineContext {
+  TEngineState* State = nullptr;
+  TEngineTally* Tally = nullptr;
+  IEngineHost* Host = nullptr;
+  IEngineRecorder* Recorder = nullptr;
+  std::function<void(const std::function<void()>&)> RunWithLists;
+};
+// Installs a context for the calling thread while in scope; the previous one comes back.
+class TEngineContextScope {
+ public:
+  explicit TEngineContextScope(TEngineContext* context);
+  ~TEngineContextScope();
+  TEngineContextScope(const TEngineContextScope&) = delete;
+  TEngineContextScope& operator=(const TEngineContextScope&) = delete;
+
+ private:
+  TEngineContext* previous_;
+};
+// The calling thread's context, or nullptr on the program's own engine.
+TEngineContext* EngineContext();
+// Runs `work` where the loaded lists (users, user.txt, user.dat) may be changed: at once on
+// the program's thread; from a line's thread it is handed over and waited for, and it runs
+// with that line's context.
+void RunWithLists(const std::function<void()>& work);
+
+// How many lines an operation may work at once (1..64; 1: one site after the other).
+void SetParallelLines(int lines);
+int ParallelLines();
 
 // How much the running operation has done at the current clock, in the unit given
 // ("transactions", "users", "banks"), counted from 0 at each clock: to the host's display

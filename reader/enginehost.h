@@ -3,6 +3,8 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zv {
 
@@ -35,6 +37,12 @@ class IEngineHost {
   virtual void Progress(const char* operation, long long count, const char* unit) {}
   // A reader step ended, or a site was not reached: how far the operation is has changed.
   virtual void ReaderDone() {}
+  // While several lines are worked at once, now and then: how many lines are busy, and what
+  // the sites under way have done that the operation's report does not hold yet (readers
+  // done, and counts by the report's labels, "transactions (Poll)"); a site's part moves into
+  // the report when the site ends. `busy` is -1 once the lines have ended.
+  virtual void LinesProgress(int busy, long long readersDone,
+                             const std::vector<std::pair<std::string, long long>>& counts) {}
   // An operation (a command string) starts, and ends; `report` fills as it runs (its
   // readers, its counts), for a display that follows the whole operation.
   virtual void OperationStarting(const std::string& command, const TParameterReport& report) {}

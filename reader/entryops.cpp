@@ -17,17 +17,22 @@ namespace {
 std::string DataPath() { return EngineHost() ? EngineHost()->DataPath() : std::string(); }
 std::string PunchPath() { return EngineHost() ? EngineHost()->PunchPath() : std::string(); }
 
-bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
-  WalkSites(sites, clock, step);
+bool RunWalk(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step,
+             bool linesAtOnce = true) {
+  WalkSites(sites, clock, step, linesAtOnce);
   return true;
 }
 
+// Getting (G, F) works one line at a time: it writes each user's record to user.dat and the
+// users list as it arrives, and when two readers hold one user with different templates,
+// which one is kept must not depend on which line happened to answer last. Restoring only
+// reads them, so its lines may work at once.
 bool UserDatabaseOperation(const std::vector<TSite*>& sites, const std::string& clock,
-                           const char* createVerb, TClockStep step) {
+                           const char* createVerb, TClockStep step, bool linesAtOnce) {
   if (!EngineOpen()) return false;
   TEngineSession session;
   if (!OpenUserFiles(createVerb)) return false;
-  return RunWalk(sites, clock, step);
+  return RunWalk(sites, clock, step, linesAtOnce);
 }
 
 }  // namespace
@@ -80,19 +85,19 @@ bool SetTimeSites(const std::vector<TSite*>& sites, const std::string& clock) {
 }
 
 bool RestoreUsersSites(const std::vector<TSite*>& sites, const std::string& clock) {
-  return UserDatabaseOperation(sites, clock, "create", RestoreUsersClock);
+  return UserDatabaseOperation(sites, clock, "create", RestoreUsersClock, true);
 }
 
 bool RestoreFullSites(const std::vector<TSite*>& sites, const std::string& clock) {
-  return UserDatabaseOperation(sites, clock, "create", RestoreFullClock);
+  return UserDatabaseOperation(sites, clock, "create", RestoreFullClock, true);
 }
 
 bool GetUsersSites(const std::vector<TSite*>& sites, const std::string& clock) {
-  return UserDatabaseOperation(sites, clock, "open", GetUsersClock);
+  return UserDatabaseOperation(sites, clock, "open", GetUsersClock, false);
 }
 
 bool GetFullSites(const std::vector<TSite*>& sites, const std::string& clock) {
-  return UserDatabaseOperation(sites, clock, "open", GetFullClock);
+  return UserDatabaseOperation(sites, clock, "open", GetFullClock, false);
 }
 
 }  // namespace zv

@@ -1,5 +1,6 @@
 #include "reader/polling.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
+#include "reader/groupcommit.h"
 #include "reader/pendingusers.h"
 #include "reader/readerinfo.h"
 #include "reader/userdb.h"
@@ -130,42 +132,52 @@ bool TType15Group::Add(const std::string& site, const std::string& clock, const 
 
 namespace {
 
+// The users seen but not kept yet, while a poll runs (nullptr otherwise). Its lines are
+// written and its file replaced only through ElementCommits(), which keeps the lines that
+// several lines write at once apart.
+TPendingUsers* gPending = nullptr;
+
 // The lines of one element, written in order and then made durable together. The reader
 // takes the element as delivered when the next one is asked for, so everything here must be
 // on disk before that: a kill or a power cut can then cost at most a second copy of the
-// element in flight, never the element.
+// element in flight, never the element. Other lines' elements share the syncs.
 class TElementWriter {
  public:
-  void Write(TMyFileStream* f, const std::string& line) {
-    if (!ok_) return;
-    if (!f || !f->WriteLine(line)) {
-      Fail(f);
-      return;
-    }
-    for (int i = 0; i < touched_; ++i)
-      if (files_[i] == f) return;
-    files_[touched_++] = f;
+  void Write(TMyFileStream* f, const std::string& line) { lines_.push_back({f, line, {}}); }
+  // The id's line in users.pending, noted there once written: the pending users file may be
+  // replaced by another line between elements, so it is looked up as the element is written.
+  void WritePending(const std::string& site, const std::string& clock, const std::string& id) {
+    lines_.push_back({nullptr, TPendingUsers::Line(site, clock, id), {site, clock, id}});
   }
-  // Syncs every file written (together: about the cost of one); false (after the failure
-  // line) when a write or a sync failed.
+  // Writes and syncs every line; false (after the failure line) when a write or a sync failed.
   bool Commit() {
-    if (ok_) {
-      int failed = SyncTogether(files_, touched_);
-      if (failed >= 0) Fail(files_[failed]);
-    }
-    if (!ok_) LogClockError("Error writing to " + failed_);
-    return ok_;
+    std::string failed;
+    const bool ok = ElementCommits().Commit(
+        [this](std::vector<TMyFileStream*>& written, std::string& failed) {
+          for (const TLine& l : lines_) {
+            const bool pending = !l.pending[2].empty();
+            TMyFileStream* f = pending ? gPending->Stream() : l.file;
+            if (!f || !f->WriteLine(l.text)) {
+              failed = f ? f->FileName() : std::string("a file that is not open");
+              return false;
+            }
+            if (pending) gPending->Noted(l.pending[0], l.pending[1], l.pending[2]);
+            if (std::find(written.begin(), written.end(), f) == written.end()) written.push_back(f);
+          }
+          return true;
+        },
+        failed);
+    if (!ok) LogClockError("Error writing to " + failed);
+    return ok;
   }
 
  private:
-  void Fail(TMyFileStream* f) {
-    ok_ = false;
-    failed_ = f ? f->FileName() : std::string("a file that is not open");
-  }
-  TMyFileStream* files_[4] = {};
-  int touched_ = 0;
-  bool ok_ = true;
-  std::string failed_;
+  struct TLine {
+    TMyFileStream* file;
+    std::string text;
+    std::string pending[3];  // site, clock and id of a users.pending line
+  };
+  std::vector<TLine> lines_;
 };
 
 // The list of seen ids with a set beside it, so that noting an id costs the same however
@@ -190,20 +202,25 @@ class TSeenIds {
   std::unordered_set<std::string> set_;
 };
 
-// The users seen but not kept yet, while a poll runs (nullptr otherwise).
-TPendingUsers* gPending = nullptr;
 
 // The per-clock step of the walk: the poll, then the records of the users it saw, then
 // user.txt: a kill later in the run must not lose them.
 bool PollAndStoreClock() {
   bool ok = PollClock();
-  std::vector<std::string>* seen = Engine().SeenIds.get();
-  bool stored = !seen || seen->empty() || StoreSeenUsers();
+  bool stored = true, kept = true;
+  // The users list, user.dat and user.txt are shared by every line of the poll.
+  RunWithLists([&] {
+    std::vector<std::string>* seen = Engine().SeenIds.get();
+    stored = !seen || seen->empty() || StoreSeenUsers();
+    kept = KeepClockResults();
+  });
   if (!stored) ok = false;
-  if (KeepClockResults() && stored && gPending) {
+  if (kept && stored && gPending) {
     TEngineState& e = Engine();
-    if (!gPending->Forget(e.CurrentSite->Site(), e.CurrentClock->Clock()))
-      LogClockError("Error writing to " + gPending->Path());
+    bool forgotten = true;
+    ElementCommits().Exclusive(
+        [&] { forgotten = gPending->Forget(e.CurrentSite->Site(), e.CurrentClock->Clock()); });
+    if (!forgotten) LogClockError("Error writing to " + gPending->Path());
   }
   return ok;
 }
@@ -219,8 +236,11 @@ bool PollClock() {
   const std::string site = e.CurrentSite->Site(), clock = e.CurrentClock->Clock();
   TSeenIds seen(*e.SeenIds);
   // The users a killed poll of this clock saw: the reader has let their punches go.
-  if (gPending)
-    for (const std::string& id : gPending->IdsOf(site, clock)) seen.Add(id);
+  if (gPending) {
+    std::vector<std::string> ids;
+    ElementCommits().Exclusive([&] { ids = gPending->IdsOf(site, clock); });
+    for (const std::string& id : ids) seen.Add(id);
+  }
   TType15Group group;
   long long count = 0;
   // A reader that never sends the end of its log would keep the run going for ever.
@@ -236,9 +256,7 @@ bool PollClock() {
     // A new id goes to the pending users with the element, durable before the next request.
     auto note = [&]() {
       std::string id = seen.Note(el);
-      if (id.empty() || !gPending) return;
-      out.Write(gPending->Stream(), TPendingUsers::Line(site, clock, id));
-      gPending->Noted(site, clock, id);
+      if (!id.empty() && gPending) out.WritePending(site, clock, id);
     };
     std::int32_t type = ElementType(el);
     std::string line;

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "reader/engine.h"
-#include "reader/fake/fakehost.h"
+#include "reader/testing/fakehost.h"
 #include "reader/polling.h"
 #include "util/clock.h"
 #include "data/userlist.h"

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "reader/fake/fakehost.h"
+#include "reader/testing/fakehost.h"
 #include "util/fileio.h"
 
 namespace zv::test {

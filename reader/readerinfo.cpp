@@ -34,21 +34,18 @@ long long ReaderMemoryBytes(int code) {
 
 long long ReaderMemoryRecords(int code) { return ReaderMemoryBytes(code) / 16; }
 
-namespace {
-int gShownMemoryCode = -1;
-}  // namespace
-
-int ShownMemoryCode() { return gShownMemoryCode; }
+int ShownMemoryCode() { return Engine().ShownMemoryCode; }
 
 void ShowReaderInfo() {
   std::uint8_t info[kReaderInfoSize] = {};
   std::string memory = "Memory UNKNOWN";
   int model = 0;
-  gShownMemoryCode = -1;
-  if (Engine().Rdr->GetReaderInfo(info)) {
+  TEngineState& e = Engine();
+  e.ShownMemoryCode = -1;
+  if (e.Rdr->GetReaderInfo(info)) {
     memory = ReaderMemoryText(info[1]);
     model = info[0];
-    gShownMemoryCode = info[1];
+    e.ShownMemoryCode = info[1];
   }
   LogClock(ReaderModelText(model) + ", " + memory);
 }

@@ -7,6 +7,7 @@
 #include "data/site.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
+#include "reader/linewalk.h"
 #include "reader/readerinfo.h"
 #include "util/text.h"
 
@@ -22,22 +23,31 @@ int NetworkClosePauseMs() {
 
 }  // namespace
 
-void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step) {
+void WalkSite(TSite* site, const std::string& clock, TClockStep step) {
   TEngineState& e = Engine();
   IEngineHost* host = EngineHost();
   TClockList* clocks = host ? host->Clocks() : nullptr;
+  e.CurrentSite = site;
+  e.CurrentClock = nullptr;
+  if (!clocks || !clocks->SiteHasClocks(site->Site())) {
+    LogSite("No readers defined");
+    ReportSiteNotReached();
+  } else if (OpenSiteChannel()) {
+    WalkClocks(clock, step);
+    CloseSiteChannel();
+  } else {
+    ReportSiteNotReached();
+  }
+}
+
+void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step,
+               bool linesAtOnce) {
+  if (linesAtOnce && ParallelLines() > 1 && WalkLines(sites, clock, step, ParallelLines()))
+    return;
+  TEngineState& e = Engine();
+  IEngineHost* host = EngineHost();
   for (TSite* site : sites) {
-    e.CurrentSite = site;
-    e.CurrentClock = nullptr;
-    if (!clocks || !clocks->SiteHasClocks(site->Site())) {
-      LogSite("No readers defined");
-      ReportSiteNotReached();
-    } else if (OpenSiteChannel()) {
-      WalkClocks(clock, step);
-      CloseSiteChannel();
-    } else {
-      ReportSiteNotReached();
-    }
+    WalkSite(site, clock, step);
     if (host) host->ProcessMessages();
   }
   e.CurrentSite = nullptr;

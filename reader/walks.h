@@ -11,9 +11,14 @@ class TSite;
 // A per-clock step works on the engine's current clock; false when it failed.
 using TClockStep = bool (*)();
 
-// Walks the sites in order: sites without clocks are reported, the others get their channel
-// opened, the clock walk, and their channel closed. Pending events run after each site.
-void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step);
+// Walks the sites: sites without clocks are reported, the others get their channel opened,
+// the clock walk, and their channel closed. Pending events run after each site. With
+// `linesAtOnce` and ParallelLines() above 1, up to that many lines are worked at once
+// (WalkLines); otherwise the sites are walked in order, one after the other.
+void WalkSites(const std::vector<TSite*>& sites, const std::string& clock, TClockStep step,
+               bool linesAtOnce = true);
+// One site of the walk, at the calling thread's engine.
+void WalkSite(TSite* site, const std::string& clock, TClockStep step);
 // The clocks of the current site that the selection names; false when one step failed or
 // the selected clock does not exist.
 bool WalkClocks(const std::string& clock, TClockStep step);

@@ -8,7 +8,7 @@
 
 #include "reader/engine.h"
 #include "reader/entryops.h"
-#include "reader/fake/fakehost.h"
+#include "reader/testing/fakehost.h"
 #include "reader/polling.h"
 #include "reader/readerinfo.h"
 #include "util/fileio.h"

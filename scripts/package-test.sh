@@ -31,7 +31,8 @@ want=(/usr/share/icons/hicolor/scalable/apps/zorvan32.svg
       /usr/share/applications/zorvan32.desktop
       /usr/share/metainfo/org.example.zorvan32.metainfo.xml
       /usr/lib/systemd/user/zorvan32-poll.service /usr/lib/systemd/user/zorvan32-poll.timer
-      /usr/share/doc/zorvan32/README.md /usr/share/doc/zorvan32/unattended.md)
+      /usr/share/doc/zorvan32/README.md /usr/share/doc/zorvan32/unattended.md
+      /usr/share/doc/zorvan32/parallel-lines.md)
 for s in 16 24 32 48 64 128 256; do want+=("/usr/share/icons/hicolor/${s}x${s}/apps/zorvan32.png"); done
 for f in "${want[@]}"; do
   grep -qx "$f" "$BUILD/package.files" || { echo "package-test: $f is not in the package" >&2; exit 1; }

@@ -1,4 +1,4 @@
-#include "reader/fake/fakehost.h"
+#include "reader/testing/fakehost.h"
 
 #include <dlfcn.h>
 #include <stdlib.h>
