@@ -282,10 +282,10 @@ def template_of(i):
     return "%02X" % (i % 251) + "A5" * 9 + "%02X" % (i // 251 % 256)
 
 
-def add_users(inst, addr, n, batch):
+def add_users(inst, addr, n, batch, site=1, first=1000):
     for b in range(0, n, batch):
         k = min(batch, n - b)
-        inst.emu("add-user", "--site", "1", "--addr", str(addr), "--user", str(1000 + b),
+        inst.emu("add-user", "--site", str(site), "--addr", str(addr), "--user", str(first + b),
                  "--tz", str(b // batch % 4), "--authority", "3",
                  "--template", template_of(b // batch), "--count", str(k))
 
@@ -307,14 +307,16 @@ def modem_install(app, tmp, name, answer, punches=0, users=0):
     return inst
 
 
-def finish_readers(inst, punches, users):
-    inst.emu("add-reader", "--site", "1", "--addr", "1", "--model", "2", "--memory", "1")
-    inst.emu("add-reader", "--site", "1", "--addr", "2", "--model", "2", "--memory", "1")
+def finish_readers(inst, punches, users, site=1):
+    inst.emu("add-reader", "--site", str(site), "--addr", "1", "--model", "2", "--memory", "1")
+    inst.emu("add-reader", "--site", str(site), "--addr", "2", "--model", "2", "--memory", "1")
     if punches:
-        inst.emu("add-punch", "--site", "1", "--addr", "1", "--user", "42", "--time",
+        inst.emu("add-punch", "--site", str(site), "--addr", "1", "--user", "42", "--time",
                  PUNCH_START.strftime("%Y-%m-%d %H:%M"), "--count", str(punches))
     if users:
-        add_users(inst, 1, users, max(1, users // 10))
+        add_users(inst, 1, users, max(1, users // 10), site)
+    if site != 1:
+        return
     inst.write("clock.txt", ".site clock menu comment\r\n1, 1, , source\r\n1, 2, , target\r\n")
     inst.write("empty.bin", "")  # the menu of a clock that names none
     # The users file names the reader's users (G gets those) and one the reader lacks.
@@ -793,6 +795,178 @@ def concurrent_runs(app, tmp, rounds, users, each, res, bound):
             continue
         if not KEEP_ALL:
             inst.cleanup()
+# --- several lines at once -------------------------------------------------------------------
+# The promises again while several lines work at once (`--parallel-lines`): site 1 as in the
+# cases above, and beside it sites on lines of their own (loopback addresses, one on a serial
+# line), each with a source and a target reader like site 1's.
+
+LINES_PARAM = {"P": "P", "C": "C", "T": "T", "X": "X", "R": "R", "D": "D"}
+
+
+def add_line_sites(inst, sites, punches, users):
+    """Sites 2..sites beside site 1: the last on the serial line of COM2, the others each on
+    a loopback address of its own."""
+    site_lines, clock_lines = "", ""
+    for s in range(2, sites + 1):
+        if s == sites:
+            inst.emu("add-site", "--site", str(s), "--serial", inst.env["RDRDLL32_COM2"])
+            site_lines += "%d, 2, 9600, , , , 0, , line %d\r\n" % (s, s)
+        else:
+            addr = next_address()
+            inst.emu("add-site", "--site", str(s), "--tcp", addr + ":3001")
+            site_lines += "%d, , , , , , 0, %s, line %d\r\n" % (s, addr, s)
+        finish_readers(inst, punches, users, s)
+        clock_lines += "%d, 1, , source\r\n%d, 2, , target\r\n" % (s, s)
+    inst.write("site.txt", inst.read("site.txt") + site_lines)
+    inst.write("clock.txt", inst.read("clock.txt") + clock_lines)
+
+
+def punch_keys_by_site(text):
+    """punch_keys, each site's apart (in the order they stand)."""
+    by_site = {}
+    for line, key in zip(text.split("\r\n"), punch_keys(text)):
+        by_site.setdefault(int(line.split(",")[0]), []).append(key)
+    return by_site
+
+
+def site_of_error(line):
+    m = re.search(r"\bSite (\d+)\b", line)
+    return int(m.group(1)) if m else None
+
+
+def lines_check(inst, op, want, source, sites, complete):
+    """check_partial for every site; check_complete's checks for the sites in `complete`.
+    `want`: each site's punches, for P."""
+    check_files(inst)
+    by_site = punch_keys_by_site(inst.read("Punch.Log")) if op == "P" else {}
+    log = command_line_log(inst) if op == "X" else ""
+    for s in range(1, sites + 1):
+        if op == "P":
+            keys = set(by_site.get(s, []))
+            expect(want[s] <= keys | reader_log_keys(inst.show(s, 1)),
+                   "site %d: a punch is neither in Punch.Log nor in the reader" % s)
+        elif op in "RD":
+            for uid, tmpl in reader_users(inst.show(s, 2)).items():
+                expect(source.get(uid) == tmpl, "site %d: clock 2 holds a wrong record for %s" % (s, uid))
+        if s not in complete:
+            continue
+        show = inst.show(s)
+        if op == "P":
+            expect(want[s] <= keys, "site %d: punches missing" % s)
+            expect(reader_log_count(inst.show(s, 1)) == 0, "site %d: the reader keeps punches" % s)
+        elif op in "RD":
+            expect(reader_users(inst.show(s, 2)) == source, "site %d: clock 2 differs" % s)
+        elif op == "C":
+            expect(show.count("setup saved yes") == 2, "site %d: a setup was not saved" % s)
+        elif op == "T":
+            expect("time sent none" not in show, "site %d: a time was not sent" % s)
+        elif op == "X":
+            expect(all("Site %d, Clock %d: responded." % (s, c) in log for c in (1, 2)),
+                   "site %d: a clock did not respond" % s)
+        if op == "D":
+            expect("idle yes" not in show, "site %d: a reader left idle" % s)
+
+
+def lines_fault_case(app, tmp, op, fault, args, sizes, prepared, bound, lines):
+    """A fault on site 1's line while the other lines are healthy, `lines` lines at once: the
+    healthy sites complete and report nothing, site 1 reports or completes, files whole, no
+    punch lost; the fault gone, the same run completes, at most one punch doubled."""
+    punches, users, sites = sizes["fault_punches"], sizes["fault_users"], sizes["line_sites"]
+    if fault.startswith("modem "):
+        inst = modem_install(app, tmp, "lines-fault", fault[6:], punches, users)
+    else:
+        inst = tcp_install(app, tmp, "lines-fault", punches, users, args)
+    params = ["--parallel-lines", str(lines), LINES_PARAM[op]]
+    try:
+        add_line_sites(inst, sites, punches, users)
+        want = {s: all_punches(punches) for s in range(1, sites + 1)}
+        source = reader_users(inst.show(1, 1))
+        if op in "RD":
+            prepared.copy_to(inst)
+            source = prepared.source
+        inst.serve()
+        r = inst.run(params, bound)
+        inst.stop()
+        expect(not r.timed_out, "%s did not end within %d s" % (op, bound))
+        errors = inst.errors()
+        healthy = set(range(2, sites + 1))
+        wrong = [e for e in errors if site_of_error(e) in healthy]
+        expect(not wrong, "a healthy line reported: %s" % wrong[:3])
+        lines_check(inst, op, want, source, sites, healthy | (set() if errors else {1}))
+        seconds = r.seconds
+        if fault.startswith("modem "):
+            inst.emu("set-site", "--site", "1", "--modem-answer", "OK")
+        else:
+            inst.emu("set-site", "--site", "1", *[a if not a.isdigit() else "0" for a in args])
+        inst.serve()
+        r2 = inst.run(params, bound)
+        inst.stop()
+        expect(not r2.timed_out, "the run after the fault did not end")
+        expect(not inst.errors()[len(errors):], "the run after the fault reported %s" % inst.errors()[len(errors):])
+        lines_check(inst, op, want, source, sites, set(range(1, sites + 1)))
+        if op == "P":
+            for s, keys in punch_keys_by_site(inst.read("Punch.Log")).items():
+                expect(len(keys) - len(set(keys)) <= (1 if s == 1 else 0),
+                       "site %d: %d punches doubled" % (s, len(keys) - len(set(keys))))
+    except Failure as e:
+        return False, 0.0, "%s under %s, %d lines: %s (kept in %s)" % (op, fault, lines, e, inst.root)
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+    return True, seconds, ""
+
+
+def lines_kill_series(app, tmp, kills, sizes, bound, res, lines):
+    """kill -9 at random moments of a poll of several sites, `lines` lines at once, checked
+    after each kill; then polled to the end: every punch once, but for at most one second
+    copy per line and kill; the users of the punches kept."""
+    sites, punches = sizes["line_sites"], sizes["lines_kill_punches"]
+    inst = tcp_install(app, tmp, "lines-killP")
+    try:
+        add_line_sites(inst, sites, 0, 0)
+        enrolled, want = set(), {}
+        for s in range(1, sites + 1):
+            first = 1000 + 100 * s
+            add_users(inst, 1, 10, 10, s, first)
+            enrolled |= set(range(first, first + 10))
+            want[s] = set()
+            for u in list(range(first, first + 10)) + [42]:
+                n = punches if u == 42 else max(1, punches // 40)
+                inst.emu("add-punch", "--site", str(s), "--addr", "1", "--user", str(u), "--time",
+                         PUNCH_START.strftime("%Y-%m-%d %H:%M"), "--count", str(n))
+                want[s] |= all_punches(n, "%010d" % u)
+        total = sum(len(w) for w in want.values())
+        params = ["--parallel-lines", str(lines), "P"]
+        inst.serve()
+        for _ in range(kills):
+            # A random moment after the poll has started, told by the size of Punch.Log.
+            target = file_size(inst.path("Punch.Log")) + 95 * (1 + random.randrange(max(1, total // (kills + 1))))
+            r = inst.run(params, bound, kill_when=lambda t: file_size(inst.path("Punch.Log")) >= target)
+            expect(not r.timed_out, "P did not end")
+            lines_check(inst, "P", want, {}, sites, set())
+            users_kept(inst, enrolled, True)
+            res.add(True, r.seconds)
+        before = len(inst.errors())
+        r = inst.run(params, bound)
+        inst.stop()
+        expect(not r.timed_out, "the last P did not end")
+        expect(len(inst.errors()) == before, "the last P reported %s" % inst.errors()[before:])
+        lines_check(inst, "P", want, {}, sites, set(range(1, sites + 1)))
+        for s, keys in punch_keys_by_site(inst.read("Punch.Log")).items():
+            expect(len(keys) - len(set(keys)) <= kills, "site %d: %d second copies for %d kills"
+                   % (s, len(keys) - len(set(keys)), kills))
+        users_kept(inst, enrolled, False)
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "kill during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
 def one_case(inst, res, what, body):
     """Runs body() (answers the seconds of its last run) as one try of res; the tree goes
     unless the try failed or --keep was given."""
@@ -1185,6 +1359,8 @@ def main():
                     "(and no kills or full disks)")
     ap.add_argument("--io-only", action="store_true",
                     help="only the injected I/O failures and the power cuts")
+    ap.add_argument("--lines", type=int, default=4,
+                    help="lines at once in the several-lines cases (--parallel-lines); 0 leaves them out")
     a = ap.parse_args()
     KEEP_ALL = a.keep
     seed = a.seed if a.seed is not None else random.randrange(1 << 30)
@@ -1197,15 +1373,16 @@ def main():
         sizes = dict(kill_punches=600, kill_users=300, fault_punches=20, fault_users=60,
                      disk_punches=200, disk_users=200, save_users=20000, io_punches=5, io_users=5,
                      cut_punches=30, cut_users=20, io_picks=4, io_seeds=[1], io_probabilities=[0.02],
-                     cut_states=8)
-        kills = {"P": 3, "G": 2, "F": 2, "R": 2, "D": 2, "S": 3}
+                     cut_states=8, line_sites=4, lines_kill_punches=150)
+        kills = {"P": 3, "G": 2, "F": 2, "R": 2, "D": 2, "S": 3, "L": 5}
         repeats = 1
     else:
         sizes = dict(kill_punches=5000, kill_users=3000, fault_punches=60, fault_users=160,
                      disk_punches=1000, disk_users=1000, save_users=50000, io_punches=5, io_users=5,
                      cut_punches=150, cut_users=80, io_picks=0, io_seeds=[1, 2, 3],
-                     io_probabilities=[0.005, 0.02, 0.1], cut_states=48)
-        kills = {"P": 10, "G": 5, "F": 6, "R": 5, "D": 5, "S": 8}
+                     io_probabilities=[0.005, 0.02, 0.1], cut_states=48, line_sites=6,
+                     lines_kill_punches=1500)
+        kills = {"P": 10, "G": 5, "F": 6, "R": 5, "D": 5, "S": 8, "L": 10}
         repeats = 2
     faults = [("drop", ["--drop-after", "6"]), ("corrupt", ["--corrupt-every", "4"]),
               ("garbage", ["--garbage", "9"]), ("delay", ["--delay-ms", "60"]),
@@ -1216,10 +1393,15 @@ def main():
                        ("delay past timeout", ["--delay-ms", "1500"]), ("mute at once", ["--mute-after", "1"])]
         faults += [("modem NO DIALTONE", []), ("modem NO ANSWER", []), ("modem ERROR", [])]
     bound = 60 if a.short else 120
+    # Against several lines: the faults of a line (site 1's), beside healthy lines.
+    line_faults = [f for f in faults if f[0] in ("drop", "mute", "modem NO CARRIER")] if a.short else faults
     if a.faults:
         faults = [f for f in faults if re.search(a.faults, f[0])]
+        line_faults = [f for f in line_faults if re.search(a.faults, f[0])]
     if a.io_only:
         faults = []
+    if a.io_only or a.lines <= 0:
+        line_faults = []
     others = not a.faults and not a.io_only
 
     tmp = tempfile.mkdtemp(prefix="zvrel-")
@@ -1254,6 +1436,12 @@ def main():
             res = Result("kill -9", "during " + what, "site.txt one whole version")
             results.append(res)
             futures.append(pool.submit(kill_during_window_save, app, tmp, mode, kills["S"], res))
+    if "P" in a.ops and others and a.lines > 0:
+        res = Result("kill -9", "during P, %d sites, %d lines at once" % (sizes["line_sites"], a.lines),
+                     "each site: every punch in Punch.Log or still in its reader; at the end all, "
+                     "second copies no more than the kills; users as for P")
+        results.append(res)
+        futures.append(pool.submit(lines_kill_series, app, tmp, kills["L"], sizes, bound, res, a.lines))
     if "P" in a.ops and others:
         res = Result("two runs", "polling two sites into one data directory",
                      "each punch once; every user kept; a log of each run")
@@ -1298,6 +1486,17 @@ def main():
                     ok, secs, why = fault_case(app, tmp, op, name, args, sizes, prepared, bound)
                     cell.add(ok, secs, why)
                 futures.append(pool.submit(one))
+    line_matrix = {}
+    line_ops = [o for o in LINES_PARAM if o in a.ops]
+    for name, args in line_faults:
+        for op in line_ops:
+            cell = Result("fault", name, "")
+            line_matrix[(name, op)] = cell
+
+            def one(op=op, name=name, args=args, cell=cell):
+                ok, secs, why = lines_fault_case(app, tmp, op, name, args, sizes, prepared, bound, a.lines)
+                cell.add(ok, secs, why)
+            futures.append(pool.submit(one))
     for f in futures:
         f.result()
     pool.shutdown()
@@ -1325,8 +1524,22 @@ def main():
             row += "%10s" % ("%d/%d %3.0fs" % (c.held, c.tried, c.seconds) if c.held == c.tried
                              else "FAIL %d/%d" % (c.held, c.tried))
         print(row)
-    failures = [w for r in results for w in r.failures] + [w for c in matrix.values() for w in c.failures]
-    tried = sum(r.tried for r in results) + sum(c.tried for c in matrix.values())
+    if line_faults:
+        print()
+        print("the same, %d lines at once (--parallel-lines %d): the fault on site 1's line, %d healthy"
+              % (a.lines, a.lines, sizes["line_sites"] - 1))
+        print("sites beside it (TCP, one on a serial line) complete and report nothing")
+        print("%-20s" % "fault" + "".join("%10s" % op for op in line_ops))
+        for name, _ in line_faults:
+            row = "%-20s" % name
+            for op in line_ops:
+                c = line_matrix[(name, op)]
+                row += "%10s" % ("%d/%d %3.0fs" % (c.held, c.tried, c.seconds) if c.held == c.tried
+                                 else "FAIL %d/%d" % (c.held, c.tried))
+            print(row)
+    cells = list(matrix.values()) + list(line_matrix.values())
+    failures = [w for r in results for w in r.failures] + [w for c in cells for w in c.failures]
+    tried = sum(r.tried for r in results) + sum(c.tried for c in cells)
     print()
     print("reliability: %d tried, %d failed, %.0f s (seed %d)" % (tried, len(failures), time.time() - started, seed))
     for w in failures:
