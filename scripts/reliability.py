@@ -967,6 +967,41 @@ def lines_kill_series(app, tmp, kills, sizes, bound, res, lines):
         shutil.rmtree(inst.root, ignore_errors=True)
 
 
+def lines_full_disk(app, tmp, sizes, res, bound, lines):
+    """A file size limit that Punch.Log outgrows while several lines poll at once: failure
+    lines, whole files, nothing lost; without the limit the next poll completes, each line
+    doubling at most one punch."""
+    sites, punches = sizes["line_sites"], sizes["disk_punches"]
+    inst = tcp_install(app, tmp, "lines-disk", punches)
+    try:
+        add_line_sites(inst, sites, punches, 0)
+        want = {s: all_punches(punches) for s in range(1, sites + 1)}
+        inst.serve()
+        limit = 95 * random.randrange(sites * punches // 4, sites * punches * 3 // 4) + random.randrange(95)
+        params = ["--parallel-lines", str(lines), "P"]
+        r = inst.run(params, bound, fsize=limit)
+        expect(not r.timed_out, "P on a full disk did not end")
+        errors = inst.errors()
+        expect(errors, "P on a full disk reported nothing")
+        expect(r.rc != 0, "P on a full disk ended with status 0")
+        lines_check(inst, "P", want, {}, sites, set())
+        r = inst.run(params, bound)
+        inst.stop()
+        expect(len(inst.errors()) == len(errors), "P after the full disk reported %s" % inst.errors()[len(errors):])
+        lines_check(inst, "P", want, {}, sites, set(range(1, sites + 1)))
+        for s, keys in punch_keys_by_site(inst.read("Punch.Log")).items():
+            expect(len(keys) - len(set(keys)) <= 1, "site %d: %d punches doubled by a full disk"
+                   % (s, len(keys) - len(set(keys))))
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "full disk during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
 def one_case(inst, res, what, body):
     """Runs body() (answers the seconds of its last run) as one try of res; the tree goes
     unless the try failed or --keep was given."""
@@ -1442,6 +1477,11 @@ def main():
                      "second copies no more than the kills; users as for P")
         results.append(res)
         futures.append(pool.submit(lines_kill_series, app, tmp, kills["L"], sizes, bound, res, a.lines))
+        res = Result("full disk", "during P, %d sites, %d lines at once" % (sizes["line_sites"], a.lines),
+                     "failure lines; each site's punches kept or in its reader; the next run "
+                     "completes, each line doubling at most one")
+        results.append(res)
+        futures.append(pool.submit(lines_full_disk, app, tmp, sizes, res, bound, a.lines))
     if "P" in a.ops and others:
         res = Result("two runs", "polling two sites into one data directory",
                      "each punch once; every user kept; a log of each run")
