@@ -155,11 +155,11 @@ class ParallelWalk : public ::testing::Test {
       const TEngineTally before = Tally();
       const std::uint64_t rounds = ElementCommits().Rounds();
       std::vector<TSite*> sites = host.Sites()->GetSites();
-      if (std::string(operation) == "P") {
-        PollSites(sites, "");
-      } else {
-        SetTimeSites(sites, "");
-      }
+      const std::string op = operation;
+      if (op == "P") PollSites(sites, "");
+      if (op == "T") SetTimeSites(sites, "");
+      if (op == "C") ConfigureSites(sites, "");
+      if (op == "R") RestoreUsersSites(sites, "");
       r.tally = TallySince(before, Tally());
       r.rounds = ElementCommits().Rounds() - rounds;
       r.log = host.log;
@@ -243,12 +243,16 @@ TEST_F(ParallelWalk, PollingSeveralLinesAtOnceKeepsWhatOneLineAtATimeKeeps) {
   EXPECT_LT(many.rounds, many.trans.size());
 }
 
-TEST_F(ParallelWalk, SendingTheTimeOnSeveralLinesAtOnceCountsAsOneLineAtATime) {
-  const TRun one = Run(1, "T");
-  const TRun many = Run(8, "T");
-  ExpectSameTally(one.tally, many.tally);
-  EXPECT_EQ(15, many.tally.ReadersAnswered);
-  ExpectBlocks(one.log, many.log);
+TEST_F(ParallelWalk, SendingTimeConfigurationAndUsersOnSeveralLinesAtOnceCountsAsOneLineAtATime) {
+  for (const char* op : {"T", "C", "R"}) {
+    SCOPED_TRACE(op);
+    const TRun one = Run(1, op);
+    const TRun many = Run(8, op);
+    ExpectSameTally(one.tally, many.tally);
+    EXPECT_EQ(15, many.tally.ReadersAnswered);
+    ExpectBlocks(one.log, many.log);
+    EXPECT_EQ(Sorted(one.errors), Sorted(many.errors));
+  }
 }
 
 TEST(LineOf, SitesOnOnePortOrOneAddressShareALine) {
