@@ -208,10 +208,13 @@ class TSeenIds {
 bool PollAndStoreClock() {
   bool ok = PollClock();
   bool stored = true, kept = true;
-  // The users list, user.dat and user.txt are shared by every line of the poll.
+  std::vector<std::string>* seen = Engine().SeenIds.get();
+  // Asked of the reader on the line's own thread; the users list, user.dat and user.txt are
+  // shared by every line of the poll, and kept on the program's.
+  std::vector<TSeenRecord> records;
+  if (seen && !seen->empty()) records = FetchSeenRecords();
   RunWithLists([&] {
-    std::vector<std::string>* seen = Engine().SeenIds.get();
-    stored = !seen || seen->empty() || StoreSeenUsers();
+    stored = !seen || seen->empty() || StoreSeenRecords(records);
     kept = KeepClockResults();
   });
   if (!stored) ok = false;
@@ -302,15 +305,29 @@ bool PollClock() {
   }
 }
 
-bool StoreSeenUsers() {
+std::vector<TSeenRecord> FetchSeenRecords() {
+  TEngineState& e = Engine();
+  std::vector<TSeenRecord> records;
+  if (!e.SeenIds) return records;
+  for (const std::string& idText : *e.SeenIds) {
+    TSeenRecord r{idText, {}};
+    std::uint8_t id[kIdSize];
+    if (e.Rdr->TextToID(idText, id) && GetOwnUserRecord(id, r.record.data()))
+      records.push_back(std::move(r));
+  }
+  return records;
+}
+
+bool StoreSeenUsers() { return StoreSeenRecords(FetchSeenRecords()); }
+
+bool StoreSeenRecords(const std::vector<TSeenRecord>& records) {
   TEngineState& e = Engine();
   IEngineHost* host = EngineHost();
   TUserList* users = host ? host->Users() : nullptr;
   if (!e.SeenIds) return true;
-  for (const std::string& idText : *e.SeenIds) {
-    std::uint8_t record[kUserRecordSize] = {};
-    std::uint8_t id[kIdSize];
-    if (!e.Rdr->TextToID(idText, id) || !GetOwnUserRecord(id, record)) continue;
+  for (const TSeenRecord& seen : records) {
+    const std::string& idText = seen.idText;
+    const std::uint8_t* record = seen.record.data();
     std::string number = NormalizeNumber(idText);
     if (users && !users->FindUser(number)) {
       auto user = std::make_unique<TUser>();
