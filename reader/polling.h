@@ -2,6 +2,7 @@
 // log, Sys.Log and trans.dat, each element on disk before the next is asked for; then
 // storing the records of the users seen and adding the unknown ones to the users list.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,6 +45,14 @@ bool PollClock();
 // Stores the records of the seen users and adds the unknown ones to the users list; clears
 // the list of seen ids. False, the list kept, when a record could not be written.
 bool StoreSeenUsers();
+// The same in two halves: the records the current reader gives for the seen ids (those it
+// has), asked on the line's own thread; then storing them where the lists live.
+struct TSeenRecord {
+  std::string idText;
+  std::array<std::uint8_t, kUserRecordSize> record;
+};
+std::vector<TSeenRecord> FetchSeenRecords();
+bool StoreSeenRecords(const std::vector<TSeenRecord>& records);
 // Entry operation of polling.
 bool PollSites(const std::vector<TSite*>& sites, const std::string& clock);
 
