@@ -431,6 +431,14 @@ class Result:
             self.failures.append(why)
 
 
+def end_fault(inst, fault, args):
+    """Site 1 plays its fault no more."""
+    if fault.startswith("modem "):
+        inst.emu("set-site", "--site", "1", "--modem-answer", "OK")
+    else:
+        inst.emu("set-site", "--site", "1", *[a if not a.isdigit() else "0" for a in args])
+
+
 def fault_case(app, tmp, op, fault, args, sizes, prepared, bound):
     punches, users = sizes["fault_punches"], sizes["fault_users"]
     if fault.startswith("modem "):
@@ -453,10 +461,7 @@ def fault_case(app, tmp, op, fault, args, sizes, prepared, bound):
         check_partial(inst, op, punches, source)
         seconds = r.seconds
         # The fault gone, the same operation completes the work, and nothing got lost on the way.
-        if fault.startswith("modem "):
-            inst.emu("set-site", "--site", "1", "--modem-answer", "OK")
-        else:
-            inst.emu("set-site", "--site", "1", *[a if not a.isdigit() else "0" for a in args])
+        end_fault(inst, fault, args)
         inst.serve()
         r2 = inst.run([PARAM[op]], bound)
         inst.stop()
@@ -894,10 +899,7 @@ def lines_fault_case(app, tmp, op, fault, args, sizes, prepared, bound, lines):
         expect(not wrong, "a healthy line reported: %s" % wrong[:3])
         lines_check(inst, op, want, source, sites, healthy | (set() if errors else {1}))
         seconds = r.seconds
-        if fault.startswith("modem "):
-            inst.emu("set-site", "--site", "1", "--modem-answer", "OK")
-        else:
-            inst.emu("set-site", "--site", "1", *[a if not a.isdigit() else "0" for a in args])
+        end_fault(inst, fault, args)
         inst.serve()
         r2 = inst.run(params, bound)
         inst.stop()
@@ -923,7 +925,8 @@ def lines_kill_series(app, tmp, kills, sizes, bound, res, lines):
     copy per line and kill; the users of the punches kept."""
     sites, punches = sizes["line_sites"], sizes["lines_kill_punches"]
     inst = tcp_install(app, tmp, "lines-killP")
-    try:
+
+    def body():
         add_line_sites(inst, sites, 0, 0)
         enrolled, want = set(), {}
         for s in range(1, sites + 1):
@@ -957,14 +960,8 @@ def lines_kill_series(app, tmp, kills, sizes, bound, res, lines):
             expect(len(keys) - len(set(keys)) <= kills, "site %d: %d second copies for %d kills"
                    % (s, len(keys) - len(set(keys)), kills))
         users_kept(inst, enrolled, False)
-        res.add(True, r.seconds)
-    except Failure as e:
-        res.add(False, 0.0, "kill during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
-        return
-    finally:
-        inst.stop()
-    if not KEEP_ALL:
-        shutil.rmtree(inst.root, ignore_errors=True)
+        return r.seconds
+    one_case(inst, res, "kill during P, %d lines" % lines, body)
 
 
 def lines_power_cut(app, tmp, sizes, per_moment, res, bound, seed, lines):
@@ -973,7 +970,8 @@ def lines_power_cut(app, tmp, sizes, per_moment, res, bound, seed, lines):
     import powercut
     sites, punches = sizes["line_sites"], sizes["cut_punches"]
     inst = tcp_install(app, tmp, "lines-cut", punches)
-    try:
+
+    def body():
         add_line_sites(inst, sites, punches, 0, serial=False)
         inst.write("Punch.Log", "")
         inst.write("zv.cfg", "")
@@ -990,14 +988,8 @@ def lines_power_cut(app, tmp, sizes, per_moment, res, bound, seed, lines):
         checked, broken = powercut.check_record(record, inst.data, before, per_moment, seed)
         res.states = getattr(res, "states", 0) + checked
         expect(not broken, "%d states, broken: %s" % (checked, "; ".join(broken)))
-        res.add(True, r.seconds)
-    except Failure as e:
-        res.add(False, 0.0, "power cut during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
-        return
-    finally:
-        inst.stop()
-    if not KEEP_ALL:
-        shutil.rmtree(inst.root, ignore_errors=True)
+        return r.seconds
+    one_case(inst, res, "power cut during P, %d lines" % lines, body)
 
 
 def lines_full_disk(app, tmp, sizes, res, bound, lines):
@@ -1006,7 +998,8 @@ def lines_full_disk(app, tmp, sizes, res, bound, lines):
     doubling at most one punch."""
     sites, punches = sizes["line_sites"], sizes["disk_punches"]
     inst = tcp_install(app, tmp, "lines-disk", punches)
-    try:
+
+    def body():
         add_line_sites(inst, sites, punches, 0)
         want = {s: all_punches(punches) for s in range(1, sites + 1)}
         inst.serve()
@@ -1025,14 +1018,8 @@ def lines_full_disk(app, tmp, sizes, res, bound, lines):
         for s, keys in punch_keys_by_site(inst.read("Punch.Log")).items():
             expect(len(keys) - len(set(keys)) <= 1, "site %d: %d punches doubled by a full disk"
                    % (s, len(keys) - len(set(keys))))
-        res.add(True, r.seconds)
-    except Failure as e:
-        res.add(False, 0.0, "full disk during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
-        return
-    finally:
-        inst.stop()
-    if not KEEP_ALL:
-        shutil.rmtree(inst.root, ignore_errors=True)
+        return r.seconds
+    one_case(inst, res, "full disk during P, %d lines" % lines, body)
 
 
 def one_case(inst, res, what, body):
@@ -1414,6 +1401,17 @@ def start_io_families(app, tmp, a, sizes, prepared, pool, futures, seed):
 KEEP_ALL = False
 
 
+def print_matrix(faults, ops, cells):
+    print("%-20s" % "fault" + "".join("%10s" % op for op in ops))
+    for name, _ in faults:
+        row = "%-20s" % name
+        for op in ops:
+            c = cells[(name, op)]
+            row += "%10s" % ("%d/%d %3.0fs" % (c.held, c.tried, c.seconds) if c.held == c.tried
+                             else "FAIL %d/%d" % (c.held, c.tried))
+        print(row)
+
+
 def main():
     global KEEP_ALL
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -1594,28 +1592,13 @@ def main():
           % bound)
     print("a failure is reported or the work is complete, files whole, no punch lost, and the")
     print("same operation completes once the fault is gone")
-    ops = [o for o in OPS if o in a.ops]
-    print("%-20s" % "fault" + "".join("%10s" % op for op in ops))
-    for name, _ in faults:
-        row = "%-20s" % name
-        for op in ops:
-            c = matrix[(name, op)]
-            row += "%10s" % ("%d/%d %3.0fs" % (c.held, c.tried, c.seconds) if c.held == c.tried
-                             else "FAIL %d/%d" % (c.held, c.tried))
-        print(row)
+    print_matrix(faults, [o for o in OPS if o in a.ops], matrix)
     if line_faults:
         print()
         print("the same, %d lines at once (--parallel-lines %d): the fault on site 1's line, %d healthy"
               % (a.lines, a.lines, sizes["line_sites"] - 1))
         print("sites beside it (TCP, one on a serial line) complete and report nothing")
-        print("%-20s" % "fault" + "".join("%10s" % op for op in line_ops))
-        for name, _ in line_faults:
-            row = "%-20s" % name
-            for op in line_ops:
-                c = line_matrix[(name, op)]
-                row += "%10s" % ("%d/%d %3.0fs" % (c.held, c.tried, c.seconds) if c.held == c.tried
-                                 else "FAIL %d/%d" % (c.held, c.tried))
-            print(row)
+        print_matrix(line_faults, line_ops, line_matrix)
     cells = list(matrix.values()) + list(line_matrix.values())
     failures = [w for r in results for w in r.failures] + [w for c in cells for w in c.failures]
     tried = sum(r.tried for r in results) + sum(c.tried for c in cells)

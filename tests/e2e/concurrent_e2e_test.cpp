@@ -22,15 +22,6 @@ using ::testing::HasSubstr;
 constexpr int kOther = 65534;  // the second user when the tests run as root
 constexpr int kUsers = 60, kPunchesEach = 5;
 
-std::string DayLogName() {
-  std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d.log", &t);
-  return buf;
-}
-
 class ConcurrentTest : public TE2eTest {
  protected:
   // Site `site` with one reader holding kUsers users' punches, none of them in user.txt yet.

@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include "util/fileio.h"
@@ -112,6 +114,39 @@ std::vector<std::string> Lines(const std::string& text) {
   }
   if (!cur.empty()) out.push_back(cur);
   return out;
+}
+
+std::string DayLogName() {
+  std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d.log", &t);
+  return buf;
+}
+
+std::set<long long> UsersIn(const std::string& text, int field, char sep) {
+  std::set<long long> ids;
+  for (const std::string& l : Lines(text)) {
+    std::vector<std::string> f;
+    std::size_t at = 0;
+    for (std::size_t next; (next = l.find(sep, at)) != std::string::npos; at = next + 1)
+      f.push_back(l.substr(at, next - at));
+    f.push_back(l.substr(at));
+    if (static_cast<int>(f.size()) > field && !l.empty() && l[0] != '.')
+      ids.insert(std::atoll(f[static_cast<std::size_t>(field)].c_str()));
+  }
+  return ids;
+}
+
+void TE2eTest::ExpectPunchersKept(bool pendingToo) const {
+  std::set<long long> kept = UsersIn(ReadFile(Data + "user.txt"), 0);
+  if (pendingToo) {
+    std::set<long long> pending = UsersIn(ReadFile(Data + "users.pending"), 2);
+    kept.insert(pending.begin(), pending.end());
+  }
+  for (long long id : UsersIn(ReadFile(Data + "Punch.Log"), 3))
+    EXPECT_TRUE(kept.count(id)) << "user " << id << " punched, yet is kept nowhere";
 }
 
 void TE2eTest::SetUp() {
@@ -240,6 +275,15 @@ TRunResult TE2eTest::RunZorvan(const std::vector<std::string>& params, int timeo
 TRunResult TE2eTest::RunZorvanUntil(const std::vector<std::string>& params,
                                     const std::function<bool()>& killWhen, double timeoutSeconds) {
   return Run(ZV_ZORVAN32, params, timeoutSeconds, FileSizeLimit, killWhen);
+}
+
+TRunResult TE2eTest::RunZorvanUntilPunchLogHolds(const std::vector<std::string>& params,
+                                                  long long bytes) {
+  return RunZorvanUntil(params, [&] {
+    std::string punches;
+    ReadWholeFile(Data + "Punch.Log", punches);
+    return static_cast<long long>(punches.size()) >= bytes;
+  });
 }
 
 std::vector<std::string> TE2eTest::CommandLineLogNames() const {

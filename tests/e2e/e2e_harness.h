@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,10 +51,16 @@ class TE2eTest : public ::testing::Test {
   // Runs zorvan32 and kills it (SIGKILL) as soon as `killWhen` answers true.
   TRunResult RunZorvanUntil(const std::vector<std::string>& params,
                             const std::function<bool()>& killWhen, double timeoutSeconds = 60);
+  // The same, killed once Punch.Log holds at least `bytes` bytes: a moment inside a poll,
+  // however fast the disk is.
+  TRunResult RunZorvanUntilPunchLogHolds(const std::vector<std::string>& params, long long bytes);
   // The one command-line log file "yyyymmdd-hhnnss.log" of the data directory ("" if none).
   std::string CommandLineLog() const;
   std::vector<std::string> CommandLineLogNames() const;
   std::string ErrorLog() const { return ReadFile(Data + "Error.Log"); }
+  // The user of every punch in Punch.Log is in user.txt (or, with pendingToo, among the users
+  // a poll saw and has not kept yet: users.pending).
+  void ExpectPunchersKept(bool pendingToo) const;
   std::string SysLog() const { return ReadFile(Data + "Sys.Log"); }
 
   // The emulator: its program (empty when not built), a verb run to its end, and serving.
@@ -97,5 +104,12 @@ std::string NetSite(const std::string& site, const std::string& ip);
 
 // Lines of a text with CR LF or LF ends.
 std::vector<std::string> Lines(const std::string& text);
+
+// The name of today's log, "yyyymmdd.log".
+std::string DayLogName();
+
+// The user numbers of the lines of a file whose field `field` (from 0) holds one, as numbers;
+// header lines (".") left out.
+std::set<long long> UsersIn(const std::string& text, int field, char sep = ',');
 
 }  // namespace zv::e2e

@@ -24,15 +24,6 @@ namespace {
 
 using TBlocks = std::map<std::string, std::vector<std::string>>;
 
-std::string Today() {
-  std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d.log", &t);
-  return buf;
-}
-
 std::string Trim(const std::string& s) {
   std::size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
   return a == std::string::npos ? "" : s.substr(a, b - a + 1);
@@ -330,10 +321,10 @@ ParallelLinesTest::TOutcome ParallelLinesTest::RunOnce(const std::vector<std::st
   if (!StartEmulator()) return o;
   std::vector<std::string> params = options;
   for (const char* p : {"X", "P", "P1"}) params.push_back(p);
-  const std::string before = Today();
+  const std::string before = DayLogName();
   o.run = RunZorvan(params, 120);
   StopEmulator();
-  std::string day = Today() == before || FileExists(Data + before) ? before : Today();
+  std::string day = DayLogName() == before || FileExists(Data + before) ? before : DayLogName();
   o.log = CommandLineLog();
   o.punch = ReadFile(Data + "Punch.Log");
   o.day = ReadFile(Data + day);
@@ -406,21 +397,6 @@ TEST_P(ParallelLinesTest, SeveralLinesWriteWhatOneLineWrites) {
   EXPECT_EQ(Printed(many.run.out), Printed(one.run.out)) << "the summary printed";
 }
 
-// The user numbers in field `field` (from 0) of a file's lines.
-std::set<long long> UsersIn(const std::string& text, std::size_t field) {
-  std::set<long long> ids;
-  for (const std::string& l : Lines(text)) {
-    if (l.empty() || l[0] == '.') continue;
-    std::size_t at = 0;
-    for (std::size_t k = 0; k < field && at < l.size(); ++k) {
-      std::size_t comma = l.find(',', at);
-      at = comma == std::string::npos ? l.size() : comma + 1;
-    }
-    if (at < l.size()) ids.insert(std::atoll(l.c_str() + at));
-  }
-  return ids;
-}
-
 // The program killed at random moments while four lines (three Ethernet readers, one serial
 // line) are polled at once, then a poll to the end: each punch arrives, each line doubles at
 // most one punch a kill, and the user of every punch is kept (after a kill in user.txt or
@@ -456,15 +432,6 @@ TEST_F(ParallelKillTest, KilledWhileSeveralLinesWorkLosesNoPunchAndNoUser) {
                                                    "\r\nInterCommandDelay=0\r\nSaveCommandLineLog=0\r\n"
                                                    "NewUserRestriction=0\r\nParallelLines=4\r\n");
   ASSERT_TRUE(StartEmulator());
-  auto usersKept = [&](bool pendingToo) {
-    std::set<long long> kept = UsersIn(ReadFile(Data + "user.txt"), 0);
-    if (pendingToo) {
-      std::set<long long> pending = UsersIn(ReadFile(Data + "users.pending"), 2);
-      kept.insert(pending.begin(), pending.end());
-    }
-    for (long long id : UsersIn(ReadFile(Data + "Punch.Log"), 3))
-      EXPECT_TRUE(kept.count(id)) << "user " << id << " punched, yet is kept nowhere";
-  };
   auto wholeLines = [&] {
     std::string punches = ReadFile(Data + "Punch.Log");
     ExpectWholeLines("Punch.Log", punches);
@@ -477,20 +444,16 @@ TEST_F(ParallelKillTest, KilledWhileSeveralLinesWorkLosesNoPunchAndNoUser) {
   const int kills = 3;
   for (int i = 0; i < kills; ++i) {
     target += bytes(rng);
-    TRunResult r = RunZorvanUntil({"P"}, [&] {
-      std::string punches;
-      ReadWholeFile(Data + "Punch.Log", punches);
-      return static_cast<long long>(punches.size()) >= target;
-    });
+    TRunResult r = RunZorvanUntilPunchLogHolds({"P"}, target);
     ASSERT_TRUE(r.killed) << "the poll ended before its kill";
     wholeLines();
-    usersKept(true);
+    ExpectPunchersKept(true);
   }
   TRunResult r = RunZorvan({"P"});
   ASSERT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitCode, 0) << r.out;
   wholeLines();
-  usersKept(false);
+  ExpectPunchersKept(false);
   for (const auto& [clock, lines] : ByClock(ReadFile(Data + "Punch.Log"))) {
     std::set<std::string> distinct(lines.begin(), lines.end());
     EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kUsers * kEach)) << "clock " << clock;

@@ -20,15 +20,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-std::string Today() {
-  std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d", &t);
-  return std::string(buf) + ".log";
-}
-
 std::string Golden(const std::string& name) {
   std::string s;
   ReadWholeFile(std::string(ZV_E2E_SOURCE_DIR) + "/golden/" + name, s);
@@ -140,11 +131,11 @@ TEST_F(PollTest, EveryLineOfAPollByteForByte) {
   WriteFile(Data + "user.idx", "0\r\n0000000007\r\n");
   WriteFile(Data + "user.dat", std::string(48, '\xEE'));
 
-  std::string before = Today();
+  std::string before = DayLogName();
   TRunResult r = RunZorvan({"P", "P00102"});
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitCode, 1) << r.err;  // clock 3 does not answer
-  std::string day = Today() == before ? before : (FileExists(Data + before) ? before : Today());
+  std::string day = DayLogName() == before ? before : (FileExists(Data + before) ? before : DayLogName());
 
   EXPECT_EQ(RunLines(), Golden("poll_window.txt"));
   EXPECT_EQ(ReadFile(Data + "Punch.Log"), Golden("poll_punch.txt"));
@@ -156,21 +147,6 @@ TEST_F(PollTest, EveryLineOfAPollByteForByte) {
   EXPECT_EQ(HexOf(ReadFile(Data + "user.dat")), Golden("poll_userdat.txt"));
   EXPECT_EQ(ReadFile(Data + "user.txt"), Golden("poll_users.txt"));
   EXPECT_THAT(ErrorLog(), HasSubstr("Site 1, Clock 3: Clock is not responding\r\n"));
-}
-
-// The user numbers of the lines of a file whose field `field` (from 0) holds one, as numbers.
-std::set<long long> UsersIn(const std::string& text, int field, char sep = ',') {
-  std::set<long long> ids;
-  for (const std::string& l : Lines(text)) {
-    std::vector<std::string> f;
-    std::size_t at = 0;
-    for (std::size_t next; (next = l.find(sep, at)) != std::string::npos; at = next + 1)
-      f.push_back(l.substr(at, next - at));
-    f.push_back(l.substr(at));
-    if (static_cast<int>(f.size()) > field && !l.empty() && l[0] != '.')
-      ids.insert(std::atoll(f[static_cast<std::size_t>(field)].c_str()));
-  }
-  return ids;
 }
 
 // The program killed at random moments of a poll, then a poll to the end: every punch
@@ -186,35 +162,22 @@ TEST_F(PollTest, KilledAtRandomMomentsLosesNoPunchAndNoUser) {
     Emulate({"add-punch", State, "--site", "1", "--addr", "1", "--user", std::to_string(1000 + u),
              "--time", "2026-01-01 00:00", "--count", std::to_string(kPunches / kUsers)});
   ASSERT_TRUE(StartEmulator());
-  auto usersKept = [&](bool pendingToo) {
-    std::set<long long> kept = UsersIn(ReadFile(Data + "user.txt"), 0);
-    if (pendingToo) {
-      std::set<long long> pending = UsersIn(ReadFile(Data + "users.pending"), 2);
-      kept.insert(pending.begin(), pending.end());
-    }
-    for (long long id : UsersIn(ReadFile(Data + "Punch.Log"), 3))
-      EXPECT_TRUE(kept.count(id)) << "user " << id << " punched, yet is kept nowhere";
-  };
   std::mt19937 rng(static_cast<unsigned>(getpid()));
   std::uniform_int_distribution<long long> bytes(1, kPunches * 94 / 4);
   long long target = 0;
   int kills = 0;
   for (int i = 0; i < 3; ++i) {
     target += bytes(rng);
-    TRunResult r = RunZorvanUntil({"P"}, [&] {
-      std::string punches;
-      ReadWholeFile(Data + "Punch.Log", punches);
-      return static_cast<long long>(punches.size()) >= target;
-    });
+    TRunResult r = RunZorvanUntilPunchLogHolds({"P"}, target);
     ASSERT_TRUE(r.killed) << "the poll ended before its kill";
     ++kills;
-    usersKept(true);
+    ExpectPunchersKept(true);
   }
   TRunResult r = RunFresh({"P"});
   ASSERT_FALSE(r.timedOut);
   EXPECT_THAT(RunLines(), HasSubstr("Site 1, Clock 1: Number of transactions received: "));
   EXPECT_LE(ExpectEveryPunchOnce(kPunches), kills);
-  usersKept(false);
+  ExpectPunchersKept(false);
   EXPECT_EQ(UsersIn(ReadFile(Data + "user.idx"), 0).size(), static_cast<std::size_t>(kUsers));
   EXPECT_EQ(ReadFile(Data + "users.pending"), "");
 }
