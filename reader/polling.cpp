@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "data/clock.h"
+#include "data/clocklist.h"
 #include "data/site.h"
 #include "data/userlist.h"
 #include "reader/engine.h"
@@ -136,6 +139,29 @@ namespace {
 // written and its file replaced only through ElementCommits(), which keeps the lines that
 // several lines write at once apart.
 TPendingUsers* gPending = nullptr;
+
+// Where each clock comes in the walk in site order, and which clock stored each user's record
+// and added each user in this poll. With lines at once the clocks end in any order; the
+// outcome must still be that of the walk in site order: the last clock's record in user.dat,
+// the first clock's fields in the users list. Used on the program's thread only.
+using TRank = std::pair<std::size_t, std::size_t>;  // site, clock
+struct TPollRanks {
+  std::unordered_map<const TSite*, std::size_t> sites;
+  std::unordered_map<const TClock*, std::size_t> clocks;
+  struct TUserRanks {
+    TRank stored{}, added{};
+    bool wasStored = false, wasAdded = false;
+  };
+  std::unordered_map<std::string, TUserRanks> users;
+
+  TRank Current() const {
+    const TEngineState& e = Engine();
+    auto s = sites.find(e.CurrentSite);
+    auto c = clocks.find(e.CurrentClock);
+    return {s == sites.end() ? 0 : s->second, c == clocks.end() ? 0 : c->second};
+  }
+};
+TPollRanks* gRanks = nullptr;
 
 // The lines of one element, written in order and then made durable together. The reader
 // takes the element as delivered when the next one is asked for, so everything here must be
@@ -325,17 +351,30 @@ bool StoreSeenRecords(const std::vector<TSeenRecord>& records) {
   IEngineHost* host = EngineHost();
   TUserList* users = host ? host->Users() : nullptr;
   if (!e.SeenIds) return true;
+  const TRank rank = gRanks ? gRanks->Current() : TRank{};
   for (const TSeenRecord& seen : records) {
     const std::string& idText = seen.idText;
     const std::uint8_t* record = seen.record.data();
     std::string number = NormalizeNumber(idText);
-    if (users && !users->FindUser(number)) {
+    TPollRanks::TUserRanks none;
+    TPollRanks::TUserRanks& r = gRanks ? gRanks->users[number] : none;
+    TUser* known = users ? users->FindUser(number) : nullptr;
+    // Added by a clock later in site order (its line was quicker): this one's fields win.
+    const bool earlier = known && r.wasAdded && rank < r.added;
+    if (users && (!known || earlier)) {
       auto user = std::make_unique<TUser>();
+      if (known) *user = *known;
       user->SetID(number);
       user->SetTZ(std::to_string(NewUserRestriction()));
       user->SetAuthority(std::to_string(Le32(record + 16)));
       users->SaveUser(std::move(user));
+      r.added = rank;
+      r.wasAdded = true;
     }
+    // A clock later in site order has stored its record already: that one is kept.
+    if (r.wasStored && rank < r.stored) continue;
+    r.stored = rank;
+    r.wasStored = true;
     if (!e.UserStore || !e.UserStore->Store(idText, record)) {
       // Kept in the list, the id is stored again after the next clock.
       LogClockError("Error writing to user DB, user " + number);
@@ -360,10 +399,21 @@ bool PollSites(const std::vector<TSite*>& sites, const std::string& clock) {
   } catch (const EZvFileError& err) {
     LogWindow(std::string(err.what()) + ": the users a poll sees are kept after each clock only.");
   }
+  TPollRanks ranks;
+  for (std::size_t i = 0; i < sites.size(); ++i) ranks.sites.emplace(sites[i], i);
+  if (TClockList* clocks = EngineHost() ? EngineHost()->Clocks() : nullptr)
+    for (int i = 0; i < clocks->Count(); ++i)
+      ranks.clocks.emplace(static_cast<const TClock*>(clocks->Objects(i)), static_cast<std::size_t>(i));
   struct TInstalled {
-    explicit TInstalled(TPendingUsers* p) { gPending = p; }
-    ~TInstalled() { gPending = nullptr; }
-  } installed(pending.get());
+    TInstalled(TPendingUsers* p, TPollRanks* r) {
+      gPending = p;
+      gRanks = r;
+    }
+    ~TInstalled() {
+      gPending = nullptr;
+      gRanks = nullptr;
+    }
+  } installed(pending.get(), &ranks);
   WalkSites(sites, clock, PollAndStoreClock);
   return true;
 }

@@ -8,7 +8,9 @@ plus any prefix of the writes made since; a name keeps the file it had when the 
 last synced. From every moment of the record the states are built and checked:
 
 - Punch.Log holds, whole, every punch written before a later request went to a reader (the
-  request confirms the punch, and the reader gives it up);
+  request confirms the punch, and the reader gives it up); with several threads (lines at
+  once) a request confirms the punches its own thread wrote, and a sync covers what was
+  written before it began;
 - every user.idx line that names an id names a record written for that id in user.dat;
 - a file saved whole is one of the forms it had (before the run, or as renamed into place),
   and no file that was there before the run is gone;
@@ -41,12 +43,27 @@ def parse(path):
 
 
 class _File:
-    __slots__ = ("durable", "pending", "current")
+    __slots__ = ("durable", "pending", "current", "ops", "base")
 
     def __init__(self, content=b""):
         self.durable = bytes(content)
         self.pending = []
         self.current = bytearray(content)
+        self.ops = 0    # the changes made to it so far
+        self.base = 0   # of which `durable` holds the first ones
+
+    def change(self, op):
+        self.pending.append(op)
+        _apply(self.current, op)
+        self.ops += 1
+
+    def synced(self, upto=None, content=None):
+        """A sync ended: everything (upto None), or the changes made before it began."""
+        if upto is None:
+            upto, content = self.ops, bytes(self.current)
+        if upto >= self.base:
+            self.pending = self.pending[upto - self.base:]
+            self.durable, self.base = content, upto
 
 
 def _apply(content, op):
@@ -72,6 +89,11 @@ class Replay:
         self.forms = {}     # name -> the whole contents it may show
         self.confirmed = b""  # Punch.Log as it was at the last request to a reader
         self.serial = 0
+        # With thread ids: each thread's Punch.Log writes not yet confirmed by a request of
+        # its own, the writes confirmed, and each sync begun (file, thread) -> (ops, bytes).
+        self.unconfirmed = {}
+        self.confirmed_writes = []
+        self.begun = {}
         for name, (ino, content) in before.items():
             fid = self._new(ino, content)
             self.names[name] = fid
@@ -106,21 +128,24 @@ class Replay:
             if name is not None and name not in self.names:
                 self.names[name] = self.by_ino[int(ino)]
         elif kind == "W":
-            ino, off, data = rest.split(" ", 2)
-            f = self.files[self.by_ino[int(ino)]]
+            ino, off, data, *tid = rest.split(" ")
+            fid = self.by_ino[int(ino)]
             op = ("w", int(off), bytes.fromhex(data))
-            f.pending.append(op)
-            _apply(f.current, op)
+            self.files[fid].change(op)
+            if tid and fid == self.names.get("Punch.Log"):
+                self.unconfirmed.setdefault(tid[0], []).append(op)
         elif kind == "T":
             ino, length = rest.split(" ")
+            self.files[self.by_ino[int(ino)]].change(("t", int(length)))
+        elif kind == "B":
+            ino, tid = rest.split(" ")
             f = self.files[self.by_ino[int(ino)]]
-            op = ("t", int(length))
-            f.pending.append(op)
-            _apply(f.current, op)
+            self.begun[(int(ino), tid)] = (f.ops, bytes(f.current))
         elif kind == "S":
-            f = self.files[self.by_ino[int(rest)]]
-            f.durable = bytes(f.current)
-            f.pending = []
+            ino, *tid = rest.split(" ")
+            f = self.files[self.by_ino[int(ino)]]
+            begun = self.begun.pop((int(ino), tid[0]), None) if tid else None
+            f.synced(*(begun or ()))
         elif kind == "D":
             if rest.rstrip("/") == self.dir:
                 self.durable_names = dict(self.names)
@@ -135,6 +160,8 @@ class Replay:
             name = self._name(rest)
             if name is not None:
                 self.names.pop(name, None)
+        elif kind == "X" and rest:
+            self.confirmed_writes += self.unconfirmed.pop(rest, [])
         elif kind == "X":
             fid = self.names.get("Punch.Log")
             self.confirmed = bytes(self.files[fid].current) if fid else b""
@@ -178,6 +205,10 @@ def check_state(state, replay, record_size=24):
     if not punch.startswith(replay.confirmed):
         raise Broken("Punch.Log lacks a punch whose next element had been requested (%d of %d bytes kept)"
                      % (len(punch), len(replay.confirmed)))
+    for _, off, data in replay.confirmed_writes:
+        if punch[off:off + len(data)] != data:
+            raise Broken("Punch.Log lacks a punch whose next element its line had requested: %r"
+                         % data[:40])
     for name, content in state.items():
         if APPEND_LOGS.search(name) and content and not content.endswith(b"\n"):
             raise Broken(name + " ends in a half line")
@@ -217,6 +248,10 @@ def check_record(record, directory, before, per_moment, seed=1):
             except Broken as e:
                 if len(broken) < 5:
                     broken.append("after event %d (%s %s): %s" % (i + 1, kind, rest[:60], e))
+    # Requests by thread, punches written, none confirmed: the check above would prove nothing.
+    requests = any(kind == "X" and rest for kind, rest in record)
+    if requests and replay.unconfirmed and not replay.confirmed_writes:
+        broken.append("no request followed a punch of its own thread: nothing was checked")
     return checked, broken
 
 
@@ -252,6 +287,16 @@ def selftest():
            ("S", "4"), ("W", "5 0 " + (bytes.fromhex("0000000042") + b"\1" * 19).hex()), ("S", "5")]
     assert check_record(idx, d, {"user.idx": (4, b""), "user.dat": (5, b"")}, 16)[1]
     assert not check_record(idx[:2] + idx[4:] + idx[2:4], d, {"user.idx": (4, b""), "user.dat": (5, b"")}, 16)[1]
+    # Two threads (lines): a request confirms its own thread's punch only, and a sync covers
+    # only what was written before it began.
+    one, two = b"line 1\r\n", b"line 2\r\n"
+    w1, w2 = ("W", "7 0 %s 11" % one.hex()), ("W", "7 %d %s 22" % (len(one), two.hex()))
+    base = [("N", "7 /d/Punch.Log"), ("D", "/d")]
+    fine = base + [w1, ("B", "7 11"), ("S", "7 11"), w2, ("X", "11")]
+    assert not check_record(fine, d, {}, 16)[1], "thread 11's request confirms thread 22's write"
+    late = base + [w1, ("B", "7 11"), w2, ("S", "7 11"), ("X", "11"), ("X", "22")]
+    assert check_record(late, d, {}, 16)[1], "a write during a sync taken for synced"
+    assert not check_record(late[:-1], d, {}, 16)[1]
     print("powercut: selftest passed")
 
 

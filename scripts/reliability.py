@@ -803,12 +803,12 @@ def concurrent_runs(app, tmp, rounds, users, each, res, bound):
 LINES_PARAM = {"P": "P", "C": "C", "T": "T", "X": "X", "R": "R", "D": "D"}
 
 
-def add_line_sites(inst, sites, punches, users):
-    """Sites 2..sites beside site 1: the last on the serial line of COM2, the others each on
-    a loopback address of its own."""
+def add_line_sites(inst, sites, punches, users, serial=True):
+    """Sites 2..sites beside site 1: the last on the serial line of COM2 (when `serial`), the
+    others each on a loopback address of its own."""
     site_lines, clock_lines = "", ""
     for s in range(2, sites + 1):
-        if s == sites:
+        if serial and s == sites:
             inst.emu("add-site", "--site", str(s), "--serial", inst.env["RDRDLL32_COM2"])
             site_lines += "%d, 2, 9600, , , , 0, , line %d\r\n" % (s, s)
         else:
@@ -960,6 +960,74 @@ def lines_kill_series(app, tmp, kills, sizes, bound, res, lines):
         res.add(True, r.seconds)
     except Failure as e:
         res.add(False, 0.0, "kill during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
+def lines_power_cut(app, tmp, sizes, per_moment, res, bound, seed, lines):
+    """A poll of several sites, `lines` lines at once (all on loopback addresses: a request
+    over a serial line is not recorded), recorded call by call, and every moment of it cut."""
+    import powercut
+    sites, punches = sizes["line_sites"], sizes["cut_punches"]
+    inst = tcp_install(app, tmp, "lines-cut", punches)
+    try:
+        add_line_sites(inst, sites, punches, 0, serial=False)
+        inst.write("Punch.Log", "")
+        inst.write("zv.cfg", "")
+        inst.write("group.txt", "")
+        inst.serve()
+        before = powercut.snapshot(inst.data)
+        log = os.path.join(inst.root, "calls.rec")
+        r = inst.run(["--parallel-lines", str(lines), "P"], bound, env=io_env(app, inst.data, log=log))
+        expect(r.rc == 0, "the recorded run ended with %s" % r.rc)
+        inst.stop()
+        record = powercut.parse(log)
+        expect(len({rest.split(" ")[-1] for kind, rest in record if kind == "X"}) > 1,
+               "the requests came from one thread: no lines at once")
+        checked, broken = powercut.check_record(record, inst.data, before, per_moment, seed)
+        res.states = getattr(res, "states", 0) + checked
+        expect(not broken, "%d states, broken: %s" % (checked, "; ".join(broken)))
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "power cut during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
+        return
+    finally:
+        inst.stop()
+    if not KEEP_ALL:
+        shutil.rmtree(inst.root, ignore_errors=True)
+
+
+def lines_full_disk(app, tmp, sizes, res, bound, lines):
+    """A file size limit that Punch.Log outgrows while several lines poll at once: failure
+    lines, whole files, nothing lost; without the limit the next poll completes, each line
+    doubling at most one punch."""
+    sites, punches = sizes["line_sites"], sizes["disk_punches"]
+    inst = tcp_install(app, tmp, "lines-disk", punches)
+    try:
+        add_line_sites(inst, sites, punches, 0)
+        want = {s: all_punches(punches) for s in range(1, sites + 1)}
+        inst.serve()
+        limit = 95 * random.randrange(sites * punches // 4, sites * punches * 3 // 4) + random.randrange(95)
+        params = ["--parallel-lines", str(lines), "P"]
+        r = inst.run(params, bound, fsize=limit)
+        expect(not r.timed_out, "P on a full disk did not end")
+        errors = inst.errors()
+        expect(errors, "P on a full disk reported nothing")
+        expect(r.rc != 0, "P on a full disk ended with status 0")
+        lines_check(inst, "P", want, {}, sites, set())
+        r = inst.run(params, bound)
+        inst.stop()
+        expect(len(inst.errors()) == len(errors), "P after the full disk reported %s" % inst.errors()[len(errors):])
+        lines_check(inst, "P", want, {}, sites, set(range(1, sites + 1)))
+        for s, keys in punch_keys_by_site(inst.read("Punch.Log")).items():
+            expect(len(keys) - len(set(keys)) <= 1, "site %d: %d punches doubled by a full disk"
+                   % (s, len(keys) - len(set(keys))))
+        res.add(True, r.seconds)
+    except Failure as e:
+        res.add(False, 0.0, "full disk during P, %d lines: %s (kept in %s)" % (lines, e, inst.root))
         return
     finally:
         inst.stop()
@@ -1442,6 +1510,17 @@ def main():
                      "second copies no more than the kills; users as for P")
         results.append(res)
         futures.append(pool.submit(lines_kill_series, app, tmp, kills["L"], sizes, bound, res, a.lines))
+        res = Result("full disk", "during P, %d sites, %d lines at once" % (sizes["line_sites"], a.lines),
+                     "failure lines; each site's punches kept or in its reader; the next run "
+                     "completes, each line doubling at most one")
+        results.append(res)
+        futures.append(pool.submit(lines_full_disk, app, tmp, sizes, res, bound, a.lines))
+    if "P" in a.ops and not a.faults and a.lines > 1 and os.access(os.path.join(app, "libzviotrace.so"), os.R_OK):
+        res = Result("power cut", "every moment of P, %d lines at once" % a.lines,
+                     "each line's requested punches kept (a sync covers what was written before "
+                     "it began); files whole")
+        results.append(res)
+        futures.append(pool.submit(lines_power_cut, app, tmp, sizes, sizes["cut_states"], res, 120, seed, a.lines))
     if "P" in a.ops and others:
         res = Result("two runs", "polling two sites into one data directory",
                      "each punch once; every user kept; a log of each run")

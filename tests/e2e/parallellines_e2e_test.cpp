@@ -235,7 +235,12 @@ class ParallelLinesTest : public TE2eTest, public ::testing::WithParamInterface<
   std::string siteTxt_, clockTxt_, userTxt_;
 };
 
-const char kTemplate42[] = "0102030405060708090A0B";
+// User 42 is enrolled on the readers of five lines, each time with another template and
+// authority: what is kept must not depend on which line ends first.
+std::vector<std::string> User42(const std::string& state, int k) {
+  return {"add-user", state, "--user", "42", "--tz", "1", "--authority", std::to_string(k % 5),
+          "--template", "0" + std::to_string(k) + "02030405060708090A0B"};
+}
 
 void ParallelLinesTest::Install() {
   const std::string com1 = Root + "com1", com2 = Root + "com2", com3 = Root + "com3";
@@ -249,12 +254,14 @@ void ParallelLinesTest::Install() {
   AddReader("3", 5, 2, 1);
   At("3", 5, {"add-user", State, "--user", "300", "--count", "10"});
   Punches("3", 5, 300, 10, 12, "2026-12-01");
+  At("3", 5, User42(State, 5));
+  At("3", 5, {"add-punch", State, "--user", "42", "--time", "2026-12-08 07:00"});
   // Site 1: every kind of element, an offline reader; user 42 enrolled here and at 2, 7, 8.
   Emulate({"add-site", State, "--site", "1", "--tcp", Addr(2) + ":3001", "--delay-ms", "2"});
   AddReader("1", 1, 2, 0);
   AddReader("1", 2, 1, 0);
   Emulate({"add-reader", State, "--site", "1", "--addr", "3", "--offline"});
-  At("1", 1, {"add-user", State, "--user", "42", "--tz", "1", "--authority", "4", "--template", kTemplate42});
+  At("1", 1, User42(State, 1));
   At("1", 1, {"add-user", State, "--user", "100", "--count", "5"});
   Punches("1", 1, 100, 5, 6, "2026-12-02");
   At("1", 1, {"add-punch", State, "--user", "42", "--code", "18", "--time", "2026-12-08 08:05"});
@@ -272,14 +279,14 @@ void ParallelLinesTest::Install() {
   // Site 2: a second Ethernet line.
   Emulate({"add-site", State, "--site", "2", "--tcp", Addr(3) + ":3001", "--delay-ms", "2"});
   AddReader("2", 1, 2, 1);
-  At("2", 1, {"add-user", State, "--user", "42", "--tz", "1", "--authority", "4", "--template", kTemplate42});
+  At("2", 1, User42(State, 2));
   At("2", 1, {"add-user", State, "--user", "200", "--count", "4"});
   Punches("2", 1, 200, 4, 8, "2026-12-03");
   At("2", 1, {"add-punch", State, "--user", "42", "--time", "2026-12-08 12:00", "--count", "2"});
   // Sites 7 and 17 share the serial port COM1: the emulator's site 7 answers for both.
   Emulate({"add-site", State, "--site", "7", "--serial", com1});
   for (int a : {1, 2, 3}) AddReader("7", a, 2, 1);
-  At("7", 1, {"add-user", State, "--user", "42", "--tz", "1", "--authority", "4", "--template", kTemplate42});
+  At("7", 1, User42(State, 3));
   At("7", 1, {"add-user", State, "--user", "700", "--count", "3"});
   Punches("7", 1, 700, 3, 7, "2026-12-04");
   At("7", 1, {"add-punch", State, "--user", "42", "--time", "2026-12-08 13:00"});
@@ -290,7 +297,7 @@ void ParallelLinesTest::Install() {
   // Site 8 behind a modem on COM2; site 9's modem on COM3 is busy; nothing answers site 10.
   Emulate({"add-site", State, "--site", "8", "--serial", com2, "--phone", "5551234"});
   AddReader("8", 2, 1, 2);
-  At("8", 2, {"add-user", State, "--user", "42", "--tz", "1", "--authority", "4", "--template", kTemplate42});
+  At("8", 2, User42(State, 4));
   At("8", 2, {"add-user", State, "--user", "800", "--count", "3"});
   Punches("8", 2, 800, 3, 5, "2026-12-06");
   At("8", 2, {"add-punch", State, "--user", "42", "--time", "2026-12-08 14:00"});

@@ -12,10 +12,13 @@
  *   W ino offset hex       bytes written            T ino length  a file cut to a length
  *   S ino                  a file synced            D dir         a directory synced
  *   R old new              a rename                 U path        an unlink
- *   X                      bytes about to go out over a socket (a request to a reader)
+ *   B ino tid              a file's sync begun      X tid         bytes about to go out over
+ *                                                               a socket (a request to a reader)
  * Writes and creations are logged after the call succeeds, a socket send before it is made
  * and a sync only once it returned, so that the record never shows a sync earlier than it
- * was, nor a request later. Threads share one lock. */
+ * was, nor a request later. Threads share one lock. W, B, S and X end with the thread's id:
+ * with several threads a sync covers only what was written before it began (B), and a
+ * request confirms only its own thread's writes. */
 /* The wrappers replace the calls the fortified headers would inline. */
 #undef _FORTIFY_SOURCE
 #define _GNU_SOURCE
@@ -96,6 +99,8 @@ __attribute__((constructor)) static void zv_init(void) {
   if (en && atoi(en) > 0) g_errno = atoi(en);
 }
 
+static long tid(void) { return (long)syscall(SYS_gettid); }
+
 static void emit(const char* fmt, ...) {
   if (g_log < 0) return;
   char buf[512];
@@ -114,7 +119,9 @@ static void emit_write(unsigned long ino, long long off, const void* data, size_
   static const char hex[] = "0123456789abcdef";
   char head[64];
   int h = snprintf(head, sizeof head, "W %lu %lld ", ino, off);
-  size_t len = (size_t)h + 2 * n + 1;
+  char tail[32];
+  int t = snprintf(tail, sizeof tail, " %ld\n", tid());
+  size_t len = (size_t)h + 2 * n + (size_t)t;
   char* line = malloc(len);
   if (!line) return;
   memcpy(line, head, (size_t)h);
@@ -123,7 +130,7 @@ static void emit_write(unsigned long ino, long long off, const void* data, size_
     line[h + 2 * i] = hex[p[i] >> 4];
     line[h + 2 * i + 1] = hex[p[i] & 15];
   }
-  line[len - 1] = '\n';
+  memcpy(line + h + 2 * n, tail, (size_t)t);
   syscall(SYS_write, g_log, line, len);
   free(line);
 }
@@ -311,7 +318,7 @@ ssize_t pread64(int fd, void* buf, size_t n, off_t off) { return do_read(fd, buf
 
 static ssize_t do_write(int fd, const void* buf, size_t n, off_t off, int positioned) {
   if (!watched(fd)) {
-    if (g_log >= 0 && fd > 2 && is_socket(fd)) emit("X\n");
+    if (g_log >= 0 && fd > 2 && is_socket(fd)) emit("X %ld\n", tid());
     if (positioned) {
       load_pwrite();
       return real_pwrite(fd, buf, n, off);
@@ -347,7 +354,7 @@ ssize_t pwrite64(int fd, const void* buf, size_t n, off_t off) { return do_write
 ssize_t writev(int fd, const struct iovec* iov, int cnt) {
   load_writev();
   if (!watched(fd)) {
-    if (g_log >= 0 && fd > 2 && is_socket(fd)) emit("X\n");
+    if (g_log >= 0 && fd > 2 && is_socket(fd)) emit("X %ld\n", tid());
     return real_writev(fd, iov, cnt);
   }
   /* Watched files are written with write and pwrite; a vector is written piece by piece. */
@@ -363,17 +370,17 @@ ssize_t writev(int fd, const struct iovec* iov, int cnt) {
 
 ssize_t send(int fd, const void* buf, size_t n, int flags) {
   load_send();
-  if (g_log >= 0) emit("X\n");
+  if (g_log >= 0) emit("X %ld\n", tid());
   return real_send(fd, buf, n, flags);
 }
 ssize_t sendto(int fd, const void* buf, size_t n, int flags, const struct sockaddr* a, socklen_t l) {
   load_sendto();
-  if (g_log >= 0) emit("X\n");
+  if (g_log >= 0) emit("X %ld\n", tid());
   return real_sendto(fd, buf, n, flags, a, l);
 }
 ssize_t sendmsg(int fd, const struct msghdr* m, int flags) {
   load_sendmsg();
-  if (g_log >= 0) emit("X\n");
+  if (g_log >= 0) emit("X %ld\n", tid());
   return real_sendmsg(fd, m, flags);
 }
 
@@ -389,6 +396,7 @@ static int do_sync(int fd, int data) {
   char p[PATH_MAX];
   pthread_mutex_lock(&g_lock);
   int fail = counted(data ? "fdatasync" : "fsync", fdpath(fd, p));
+  if (!fail && g_kind[fd] == 1) emit("B %lu %ld\n", g_ino[fd], tid());
   pthread_mutex_unlock(&g_lock);
   if (fail) return -1;
   int rc;
@@ -403,7 +411,7 @@ static int do_sync(int fd, int data) {
   pthread_mutex_lock(&g_lock);
   if (rc == 0) {
     if (g_kind[fd] == 2) emit("D %s\n", p);
-    else emit("S %lu\n", g_ino[fd]);
+    else emit("S %lu %ld\n", g_ino[fd], tid());
   }
   pthread_mutex_unlock(&g_lock);
   errno = e;

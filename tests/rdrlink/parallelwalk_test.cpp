@@ -71,6 +71,7 @@ class THost : public IEngineHost {
 // What one run left: the files' lines and the counts.
 struct TRun {
   std::vector<std::string> log, punches, trans, sys, users, errors;
+  std::string userDat;
   TEngineTally tally;
   std::uint64_t rounds = 0;
 };
@@ -171,6 +172,7 @@ class ParallelWalk : public ::testing::Test {
     r.trans = Lines(testing::ReadFile(data + "trans.dat"));
     r.sys = Lines(testing::ReadFile(data + "Sys.Log"));
     r.users = Lines(testing::ReadFile(data + "user.txt"));
+    r.userDat = testing::ReadFile(data + "user.dat");
     for (const std::string& e : Lines(testing::ReadFile(data + "Error.Log"))) r.errors.push_back(e.substr(18));
     return r;
   }
@@ -253,6 +255,34 @@ TEST_F(ParallelWalk, SendingTimeConfigurationAndUsersOnSeveralLinesAtOnceCountsA
     ExpectBlocks(one.log, many.log);
     EXPECT_EQ(Sorted(one.errors), Sorted(many.errors));
   }
+}
+
+// One user on two lines' readers, with different templates and authorities: what is kept is
+// what the walk in site order keeps (the last site's template, the first site's fields), however
+// the lines' ends fall. Site 1's line is the slower, so with two lines it ends last.
+TEST_F(ParallelWalk, AUserOnTwoLinesIsKeptAsOneLineAtATimeKeepsIt) {
+  ASSERT_EQ(0, emu_.Cli("init"));
+  site_ = ".site\r\n";
+  clock_ = ".site clock\r\n";
+  for (int site : {1, 2}) {
+    const std::string s = std::to_string(site), ip = net_ + s;
+    ASSERT_EQ(0, emu_.Cli("add-site", {"--site", s, "--tcp", ip + ":3001", "--delay-ms", site == 1 ? "15" : "0"}));
+    ASSERT_EQ(0, emu_.Cli("add-reader", {"--site", s, "--addr", "1"}));
+    ASSERT_EQ(0, emu_.Cli("add-user", {"--site", s, "--addr", "1", "--user", "42", "--authority", s,
+                                       "--template", "0" + s + "02030405060708090A0B"}));
+    ASSERT_EQ(0, emu_.Cli("add-punch", {"--site", s, "--addr", "1", "--user", "99", "--time",
+                                        "2026-01-01 00:00", "--count", "30"}));
+    ASSERT_EQ(0, emu_.Cli("add-punch", {"--site", s, "--addr", "1", "--user", "42", "--time", "2026-01-02 00:00"}));
+    site_ += s + ", , , , , , 0, " + ip + ", network " + s + "\r\n";
+    clock_ += s + ", 1\r\n";
+  }
+  seed_ = testing::ReadFile(emu_.State());
+  const TRun one = Run(1, "P");
+  const TRun many = Run(2, "P");
+  ASSERT_FALSE(one.userDat.empty());
+  EXPECT_EQ(one.userDat, many.userDat);
+  EXPECT_EQ(one.users, many.users);
+  EXPECT_EQ(2u + 1u, many.users.size());
 }
 
 TEST(LineOf, SitesOnOnePortOrOneAddressShareALine) {
