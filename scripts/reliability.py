@@ -964,6 +964,37 @@ def lines_kill_series(app, tmp, kills, sizes, bound, res, lines):
     one_case(inst, res, "kill during P, %d lines" % lines, body)
 
 
+def lines_kill_restore(app, tmp, op, kills, sizes, prepared, bound, res, lines):
+    """kill -9 at random moments of R or D to every site's readers, `lines` lines at once:
+    after each kill every target reader holds only the right records; the last run completes
+    on every site and leaves no reader idle."""
+    sites = sizes["line_sites"]
+    inst = tcp_install(app, tmp, "lines-kill" + op)
+
+    def body():
+        add_line_sites(inst, sites, 0, 0)
+        prepared.copy_to(inst)
+        params = ["--parallel-lines", str(lines), op]
+        inst.serve()
+        # How long a whole run takes, measured on a first run.
+        r = inst.run(params, bound)
+        expect(not r.timed_out and not inst.errors(), "a clean %s reported %s" % (op, inst.errors()))
+        length = max(r.seconds - 1.0, 0.3)  # less the pause after the parameter
+        for _ in range(kills):
+            moment = random.uniform(0.05, length * 1.1)
+            r = inst.run(params, bound, kill_when=lambda t: t >= moment)
+            expect(not r.timed_out, "%s did not end" % op)
+            lines_check(inst, op, {}, prepared.source, sites, set())
+            res.add(True, r.seconds)
+        r = inst.run(params, bound)
+        inst.stop()
+        expect(not r.timed_out and not inst.errors(), "the last %s reported %s" % (op, inst.errors()))
+        lines_check(inst, op, {}, prepared.source, sites, set(range(1, sites + 1)))
+        expect("idle yes" not in "".join(inst.show(s) for s in range(1, sites + 1)), op + " left a reader idle")
+        return r.seconds
+    one_case(inst, res, "kill during %s, %d lines" % (op, lines), body)
+
+
 def lines_power_cut(app, tmp, sizes, per_moment, res, bound, seed, lines):
     """A poll of several sites, `lines` lines at once (all on loopback addresses: a request
     over a serial line is not recorded), recorded call by call, and every moment of it cut."""
@@ -1502,6 +1533,13 @@ def main():
             res = Result("kill -9", "during " + what, "site.txt one whole version")
             results.append(res)
             futures.append(pool.submit(kill_during_window_save, app, tmp, mode, kills["S"], res))
+    for op in [o for o in "RD" if o in a.ops and others and a.lines > 0]:
+        res = Result("kill -9", "during %s, %d sites, %d lines at once" % (op, sizes["line_sites"], a.lines),
+                     "every target reader holds only the right records; all after the last run, "
+                     "none idle")
+        results.append(res)
+        futures.append(pool.submit(lines_kill_restore, app, tmp, op, kills[op], sizes, prepared_kill, bound,
+                                   res, a.lines))
     if "P" in a.ops and others and a.lines > 0:
         res = Result("kill -9", "during P, %d sites, %d lines at once" % (sizes["line_sites"], a.lines),
                      "each site: every punch in Punch.Log or still in its reader; at the end all, "
