@@ -1,9 +1,9 @@
 // Polling several lines at once, end to end: an installation of Ethernet readers at several
-// addresses, two sites sharing one serial port, a modem, a busy modem and an address nobody
-// answers, run once one line at a time and once with several lines. Whatever the number of
-// lines, the files must hold the same lines: the same per clock in the reader's order, the
-// same users once each, the same summary counts, and the log of the run each site's lines in
-// one block.
+// addresses, two sites sharing one serial port, two sites dialling one modem, a busy modem
+// and an address nobody answers, run once one line at a time and once with several lines.
+// Whatever the number of lines, the files must hold the same lines: the same per clock in
+// the reader's order, the same users once each, the same summary counts, and the log of the
+// run each site's lines in one block.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -292,14 +292,19 @@ void ParallelLinesTest::Install() {
   At("8", 2, {"add-user", State, "--user", "800", "--count", "3"});
   Punches("8", 2, 800, 3, 5, "2026-12-06");
   At("8", 2, {"add-punch", State, "--user", "42", "--time", "2026-12-08 14:00"});
+  // Site 18 dials the same modem on COM2: its reader is the emulator's site 8, address 3.
+  AddReader("8", 3, 2, 1);
+  At("8", 3, {"add-user", State, "--user", "1800", "--count", "2"});
+  Punches("8", 3, 1800, 2, 4, "2026-12-07");
   Emulate({"add-site", State, "--site", "9", "--serial", com3, "--phone", "5559999", "--modem-answer", "BUSY"});
   AddReader("9", 1, 0, 0);
 
   WriteSites({NetSite("3", Addr(4)), NetSite("1", Addr(2)), NetSite("2", Addr(3)),
               "7, 1, 9600, , , , 0, , serial", "17, 1, 9600, , , , 0, , serial shared",
-              "8, 2, 9600, AT&F, 9, 5551234, 0, , modem", "9, 3, 2400, , 9, 5559999, 0, , busy modem",
+              "8, 2, 9600, AT&F, 9, 5551234, 0, , modem",
+              "18, 2, 9600, AT&F, 9, 5551234, 0, , modem shared", "9, 3, 2400, , 9, 5559999, 0, , busy modem",
               NetSite("10", Addr(5))});
-  WriteClocks({"3, 5", "1, 1", "1, 2", "1, 3", "2, 1", "7, 1", "7, 2", "17, 3", "8, 2", "9, 1", "10, 1"});
+  WriteClocks({"3, 5", "1, 1", "1, 2", "1, 3", "2, 1", "7, 1", "7, 2", "17, 3", "8, 2", "18, 3", "9, 1", "10, 1"});
   // User 7 is known already; the rest are new.
   WriteFile(Data + "user.txt", ".ID\r\n.--\r\n       0007,  12,       100,         ,         1, Known\r\n");
   siteTxt_ = ReadFile(Data + "site.txt");
