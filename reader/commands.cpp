@@ -12,6 +12,7 @@
 #include <map>
 
 #include "data/clock.h"
+#include "data/clocklist.h"
 #include "data/site.h"
 #include "data/sitelist.h"
 #include "data/userlist.h"
@@ -64,7 +65,10 @@ class TParameterRecorder : public IEngineRecorder {
  public:
   explicit TParameterRecorder(TParameterReport& report)
       : report_(report), previous_(SetEngineRecorder(this)) {}
-  ~TParameterRecorder() override { SetEngineRecorder(previous_); }
+  ~TParameterRecorder() override {
+    SetEngineRecorder(previous_);
+    InWalkOrder();
+  }
   TParameterRecorder(const TParameterRecorder&) = delete;
   TParameterRecorder& operator=(const TParameterRecorder&) = delete;
 
@@ -72,10 +76,16 @@ class TParameterRecorder : public IEngineRecorder {
   void ReaderDone(bool answered) override {
     ++report_.ReadersDone;
     const TClock* c = Engine().CurrentClock;
-    if (!answered && c) report_.NotAnswered.push_back("Site " + c->Site() + ", Clock " + c->Clock());
+    if (!answered && c) {
+      report_.NotAnswered.push_back("Site " + c->Site() + ", Clock " + c->Clock());
+      notAnswered_.push_back({Engine().CurrentSite, c});
+    }
   }
   void SiteNotReached() override {
-    if (const TSite* s = Engine().CurrentSite) report_.NotReached.push_back("Site " + s->Site());
+    if (const TSite* s = Engine().CurrentSite) {
+      report_.NotReached.push_back("Site " + s->Site());
+      notReached_.push_back({s, nullptr});
+    }
   }
   void Progress(const char* operation, long long count, const char* unit) override {
     std::string label = std::string(unit ? unit : "") + " (" + (operation ? operation : "") + ")";
@@ -93,10 +103,37 @@ class TParameterRecorder : public IEngineRecorder {
     }
   }
 
+  // Lines worked at once end in any order: the readers and sites named in the summary are
+  // put in the order of the site and clock lists, which is the order of one line at a time.
+  void InWalkOrder() {
+    IEngineHost* host = EngineHost();
+    std::map<const void*, int> at;
+    for (TMyStringList* list : {static_cast<TMyStringList*>(host ? host->Sites() : nullptr),
+                                static_cast<TMyStringList*>(host ? host->Clocks() : nullptr)})
+      for (int i = 0; list && i < list->Count(); ++i) at.emplace(list->Objects(i), i);
+    auto sort = [&at](std::vector<std::string>& names, std::vector<TPlace>& places) {
+      if (names.size() != places.size() || names.size() < 2) return;
+      std::vector<std::size_t> order(names.size());
+      for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+      auto key = [&](std::size_t i) {
+        auto s = at.find(places[i].first), c = at.find(places[i].second);
+        return std::make_pair(s == at.end() ? -1 : s->second, c == at.end() ? -1 : c->second);
+      };
+      std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+      std::vector<std::string> sorted;
+      for (std::size_t i : order) sorted.push_back(names[i]);
+      names = std::move(sorted);
+    };
+    sort(report_.NotAnswered, notAnswered_);
+    sort(report_.NotReached, notReached_);
+  }
+
  private:
+  using TPlace = std::pair<const void*, const void*>;  // site, clock
   TParameterReport& report_;
   IEngineRecorder* previous_;
   std::map<std::pair<std::string, const void*>, long long> last_;
+  std::vector<TPlace> notAnswered_, notReached_;
 };
 
 }  // namespace

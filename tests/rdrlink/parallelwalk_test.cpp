@@ -15,6 +15,7 @@
 #include "data/clocklist.h"
 #include "data/sitelist.h"
 #include "data/userlist.h"
+#include "reader/commands.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
 #include "reader/entryops.h"
@@ -72,6 +73,7 @@ class THost : public IEngineHost {
 struct TRun {
   std::vector<std::string> log, punches, trans, sys, users, errors;
   std::string userDat;
+  std::vector<std::string> notAnswered, notReached;  // as the summary names them
   TEngineTally tally;
   std::uint64_t rounds = 0;
 };
@@ -92,7 +94,7 @@ class ParallelWalk : public ::testing::Test {
     net_ = "127." + std::to_string(p / 250 % 200 + 20) + "." + std::to_string(p % 250 + 1) + ".";
     std::string siteTxt = ".site\r\n", clockTxt = ".site clock\r\n";
     // Sites 1 and 2 on serial lines, 3 to 6 on the network, 7 on site 3's network line, 8 on
-    // site 1's port; site 6 has one reader that never answers, site 9 no reader at all.
+    // site 1's port; sites 4 and 6 have a reader that never answers, site 9 no reader at all.
     for (int site = 1; site <= 8; ++site) {
       const std::string s = std::to_string(site);
       if (site <= 2) {
@@ -104,8 +106,9 @@ class ParallelWalk : public ::testing::Test {
         siteTxt += s + ", 1, 115200, , , , 0, , on the port of site 1\r\n";
       } else {
         const std::string ip = net_ + std::to_string(site == 7 ? 3 : site);
+        // Site 4 is slow, so that with lines at once its silent reader ends after site 6's.
         if (site != 7) {
-          ASSERT_EQ(0, emu_.Cli("add-site", {"--site", s, "--tcp", ip + ":3001"}));
+          ASSERT_EQ(0, emu_.Cli("add-site", {"--site", s, "--tcp", ip + ":3001", "--delay-ms", site == 4 ? "15" : "0"}));
         }
         siteTxt += s + ", , , , , , 0, " + ip + ", network " + s + "\r\n";
       }
@@ -116,7 +119,7 @@ class ParallelWalk : public ::testing::Test {
         const std::string a = std::to_string(addr);
         clockTxt += s + ", " + a + "\r\n";
         std::vector<std::string> reader = {"--site", emuSite, "--addr", a};
-        if (site == 6 && addr == 2) reader.push_back("--offline");
+        if ((site == 4 || site == 6) && addr == 2) reader.push_back("--offline");
         ASSERT_EQ(0, emu_.Cli("add-reader", reader));
         const std::string own = s + a;
         for (const std::string& user : {std::string("77"), own})
@@ -155,12 +158,10 @@ class ParallelWalk : public ::testing::Test {
       SetParallelLines(lines);
       const TEngineTally before = Tally();
       const std::uint64_t rounds = ElementCommits().Rounds();
-      std::vector<TSite*> sites = host.Sites()->GetSites();
-      const std::string op = operation;
-      if (op == "P") PollSites(sites, "");
-      if (op == "T") SetTimeSites(sites, "");
-      if (op == "C") ConfigureSites(sites, "");
-      if (op == "R") RestoreUsersSites(sites, "");
+      TParameterReport report;
+      RunReported(operation, report);
+      r.notAnswered = report.NotAnswered;
+      r.notReached = report.NotReached;
       r.tally = TallySince(before, Tally());
       r.rounds = ElementCommits().Rounds() - rounds;
       r.log = host.log;
@@ -183,7 +184,12 @@ class ParallelWalk : public ::testing::Test {
   int runs_ = 0;
 };
 
-void ExpectSameTally(const TEngineTally& a, const TEngineTally& b) {
+void ExpectSameTally(const TRun& one, const TRun& many) {
+  const TEngineTally& a = one.tally;
+  const TEngineTally& b = many.tally;
+  // The summary names them in site order, however the lines' ends fall.
+  EXPECT_EQ(one.notAnswered, many.notAnswered);
+  EXPECT_EQ(one.notReached, many.notReached);
   EXPECT_EQ(a.FailureLines, b.FailureLines);
   EXPECT_EQ(a.ReadersAnswered, b.ReadersAnswered);
   EXPECT_EQ(a.ReadersFailed, b.ReadersFailed);
@@ -217,9 +223,9 @@ void ExpectBlocks(const std::vector<std::string>& oneLine, const std::vector<std
 TEST_F(ParallelWalk, PollingSeveralLinesAtOnceKeepsWhatOneLineAtATimeKeeps) {
   const TRun one = Run(1, "P");
   const TRun many = Run(4, "P");
-  ExpectSameTally(one.tally, many.tally);
-  EXPECT_EQ(15, one.tally.ReadersAnswered);
-  EXPECT_EQ(1, one.tally.ReadersFailed);   // site 6's silent reader
+  ExpectSameTally(one, many);
+  EXPECT_EQ(14, one.tally.ReadersAnswered);
+  EXPECT_EQ(2, one.tally.ReadersFailed);   // the silent readers of sites 4 and 6
   EXPECT_EQ(1, one.tally.SitesNotReached); // site 9
   ExpectBlocks(one.log, many.log);
   EXPECT_EQ(Sorted(one.errors), Sorted(many.errors));
@@ -240,7 +246,7 @@ TEST_F(ParallelWalk, PollingSeveralLinesAtOnceKeepsWhatOneLineAtATimeKeeps) {
   }
   // User 77, on every reader, is added once; each reader's own user once.
   EXPECT_EQ(Sorted(one.users), Sorted(many.users));
-  EXPECT_EQ(2u + 1u + 15u, many.users.size());  // the silent reader's user unseen
+  EXPECT_EQ(2u + 1u + 14u, many.users.size());  // the silent reader's user unseen
   // Several lines' elements shared their syncs.
   EXPECT_LT(many.rounds, many.trans.size());
 }
@@ -250,8 +256,8 @@ TEST_F(ParallelWalk, SendingTimeConfigurationAndUsersOnSeveralLinesAtOnceCountsA
     SCOPED_TRACE(op);
     const TRun one = Run(1, op);
     const TRun many = Run(8, op);
-    ExpectSameTally(one.tally, many.tally);
-    EXPECT_EQ(15, many.tally.ReadersAnswered);
+    ExpectSameTally(one, many);
+    EXPECT_EQ(14, many.tally.ReadersAnswered);
     ExpectBlocks(one.log, many.log);
     EXPECT_EQ(Sorted(one.errors), Sorted(many.errors));
   }
