@@ -72,32 +72,9 @@ std::string SiteOf(const std::string& line) {
   return e == std::string::npos ? "" : line.substr(5, e - 5);
 }
 
-// "(Site 1, Clock 3; Site 9)" lists in the summary, their names sorted: with several lines
-// the readers end in any order.
-std::string SortedLists(const std::string& line) {
-  std::string out = line;
-  std::size_t at = 0;
-  while ((at = out.find(" (", at)) != std::string::npos) {
-    std::size_t end = out.find(')', at);
-    if (end == std::string::npos) break;
-    std::string inner = out.substr(at + 2, end - at - 2);
-    std::vector<std::string> names;
-    for (std::size_t p = 0, q; p <= inner.size(); p = q + 2) {
-      q = inner.find("; ", p);
-      if (q == std::string::npos) q = inner.size();
-      names.push_back(inner.substr(p, q - p));
-    }
-    std::sort(names.begin(), names.end());
-    std::string joined;
-    for (const std::string& n : names) joined += (joined.empty() ? "" : "; ") + n;
-    out.replace(at + 2, end - at - 2, joined);
-    at = end;
-  }
-  return out;
-}
-
-// The log of the run, split into its parameters: the lines outside the sites (summaries
-// sorted as above) in order, and each site's lines as one block, which must stand together.
+// The log of the run, split into its parameters: the lines outside the sites in order (the
+// summaries name readers and sites in site order, however the lines end), and each site's
+// lines as one block, which must stand together.
 struct TRunLog {
   std::vector<std::string> frame;
   std::vector<TBlocks> sites;     // per parameter
@@ -116,7 +93,7 @@ TRunLog SplitRunLog(const std::string& log) {
       current.clear();
     }
     if (site.empty()) {
-      out.frame.push_back(SortedLists(l));
+      out.frame.push_back(l);
       if (!current.empty()) ended.insert(current);
       current.clear();
       continue;
@@ -132,13 +109,17 @@ TRunLog SplitRunLog(const std::string& log) {
   return out;
 }
 
-// What the run printed (the summary of each parameter and its failure lines), sorted as
-// above, without the name of the run's log.
+// What the run printed, without the name of the run's log: the summary of each parameter as
+// it stands, its failure lines (indented, in the order they happened) sorted.
 std::vector<std::string> Printed(const std::string& out) {
   std::vector<std::string> lines;
-  for (const std::string& l : Lines(out))
-    if (l.rfind("Log of the run: ", 0) != 0) lines.push_back(SortedLists(l));
-  std::sort(lines.begin(), lines.end());
+  std::size_t failures = 0;  // where the current parameter's failure lines begin
+  for (const std::string& l : Lines(out)) {
+    if (l.rfind("Log of the run: ", 0) == 0) continue;
+    if (l.rfind("    ", 0) != 0) failures = lines.size() + 1;
+    lines.push_back(l);
+    std::sort(lines.begin() + static_cast<std::ptrdiff_t>(std::min(failures, lines.size())), lines.end());
+  }
   return lines;
 }
 
