@@ -97,6 +97,12 @@ void TShellHost::LinesProgress(int busy, long long readersDone,
 
 void TShellHost::ShowProgress() {
   if (!report_) return;
+  const long long done = report_->ReadersDone + notReachedReaders_ + linesDone_;
+  // Called for every element: the report's counts are copied only to add the lines' to them.
+  if (linesCounts_.empty()) {
+    frm_.ProgressStatus->Report(done, report_->Counts, linesBusy_);
+    return;
+  }
   TProgressStatus::TCounts counts = report_->Counts;
   for (const auto& [label, n] : linesCounts_) {
     auto it = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == label; });
@@ -106,8 +112,7 @@ void TShellHost::ShowProgress() {
       it->second += n;
     }
   }
-  frm_.ProgressStatus->Report(report_->ReadersDone + notReachedReaders_ + linesDone_, counts,
-                              linesBusy_);
+  frm_.ProgressStatus->Report(done, counts, linesBusy_);
 }
 
 void TShellHost::OperationStarting(const std::string& command, const TParameterReport& report) {

@@ -106,6 +106,7 @@ class TParameterRecorder : public IEngineRecorder {
   // Lines worked at once end in any order: the readers and sites named in the summary are
   // put in the order of the site and clock lists, which is the order of one line at a time.
   void InWalkOrder() {
+    if (notAnswered_.size() < 2 && notReached_.size() < 2) return;
     IEngineHost* host = EngineHost();
     std::map<const void*, int> at;
     for (TMyStringList* list : {static_cast<TMyStringList*>(host ? host->Sites() : nullptr),

@@ -14,6 +14,7 @@
 #include "data/grouplist.h"
 #include "data/site.h"
 #include "data/userlist.h"
+#include "data/mystringlist.h"
 #include "data/zvcfglist.h"
 #include "reader/engine.h"
 #include "reader/enginehost.h"
@@ -400,26 +401,11 @@ void BuildIndexes(IEngineHost* host) {
 
 std::string LineOf(const TSite& site) {
   if (site.ConnectionType() != 3) return "port " + std::to_string(SitePortIndex(site));
-  // "010.0.0.7" and "10.0.0.7" are one reader; a name is taken as written.
-  const std::string ip = TrimBlanks(site.IpAddress());
-  std::string canonical;
-  int parts = 0;
-  std::size_t at = 0;
-  for (;;) {
-    std::size_t dot = ip.find('.', at);
-    std::string part = ip.substr(at, dot == std::string::npos ? std::string::npos : dot - at);
-    if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos)
-      break;
-    const int n = std::stoi(part);
-    if (n > 255 || ++parts > 4) break;
-    canonical += (parts > 1 ? "." : "") + std::to_string(n);
-    if (dot == std::string::npos) {
-      if (parts == 4) return "ip " + canonical;
-      break;
-    }
-    at = dot + 1;
-  }
-  return "ip " + LowerAscii(ip);
+  // The address's four numbers as the site itself reads them: "010.0.0.7" is "10.0.0.7".
+  std::string line = "ip";
+  for (int n = 1; n <= 4; ++n)
+    line += (n == 1 ? " " : ".") + std::to_string(StrToIntDef(TableField(n, site.IpAddress(), "."), -1));
+  return line;
 }
 
 std::vector<std::vector<TSite*>> GroupByLine(const std::vector<TSite*>& sites) {

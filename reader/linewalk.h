@@ -15,7 +15,7 @@ namespace zv {
 class TSite;
 
 // The line a site is reached over: "port N" for a serial or modem site (N its port index),
-// "ip A.B.C.D" for an Ethernet site (written in any form that names the same address).
+// "ip A.B.C.D" for an Ethernet site (its four numbers, however they are written).
 std::string LineOf(const TSite& site);
 // The sites grouped by line: the lines in the order their first site comes, each line's
 // sites in the order given.

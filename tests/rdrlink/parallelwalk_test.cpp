@@ -23,6 +23,7 @@
 #include "reader/linewalk.h"
 #include "reader/polling.h"
 #include "reader/rdrdll32.h"
+#include "reader/testing/fakehost.h"
 #include "tests/rdrlink/emuprocess.h"
 
 namespace zv {
@@ -40,34 +41,6 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
   std::sort(v.begin(), v.end());
   return v;
 }
-
-class THost : public IEngineHost {
- public:
-  explicit THost(const std::string& data) : data_(data) {
-    sites_ = std::make_unique<TSiteList>(data + "site.txt");
-    clocks_ = std::make_unique<TClockList>(data + "clock.txt");
-    users_ = std::make_unique<TUserList>(data + "user.txt");
-  }
-  void AddLogLine(const std::string& text) override { log.push_back(text); }
-  void ProcessMessages() override {}
-  bool KeepClockResults(std::string& error) override {
-    ++kept;
-    return SaveChangedUsers(users_.get(), error);
-  }
-  std::string DataPath() const override { return data_; }
-  std::string PunchPath() const override { return data_; }
-  TSiteList* Sites() const override { return sites_.get(); }
-  TClockList* Clocks() const override { return clocks_.get(); }
-  TUserList* Users() const override { return users_.get(); }
-  std::vector<std::string> log;
-  int kept = 0;
-
- private:
-  std::string data_;
-  std::unique_ptr<TSiteList> sites_;
-  std::unique_ptr<TClockList> clocks_;
-  std::unique_ptr<TUserList> users_;
-};
 
 // What one run left: the files' lines and the counts.
 struct TRun {
@@ -153,7 +126,12 @@ class ParallelWalk : public ::testing::Test {
       return r;
     }
     {
-      THost host(data);
+      // The lists as the program loads them, for the run's own data directory.
+      test::TFakeHost host;
+      host.Data = host.Punch = data;
+      host.SiteList = std::make_unique<TSiteList>(data + "site.txt");
+      host.ClockList = std::make_unique<TClockList>(data + "clock.txt");
+      host.UserList = std::make_unique<TUserList>(data + "user.txt");
       SetEngineHost(&host);
       SetParallelLines(lines);
       const TEngineTally before = Tally();
@@ -164,7 +142,7 @@ class ParallelWalk : public ::testing::Test {
       r.notReached = report.NotReached;
       r.tally = TallySince(before, Tally());
       r.rounds = ElementCommits().Rounds() - rounds;
-      r.log = host.log;
+      r.log = host.Lines;
       SetEngineHost(nullptr);
       SetParallelLines(1);
     }
