@@ -1,5 +1,7 @@
 #include "reader/pendingusers.h"
 
+#include <unordered_set>
+
 #include "util/fileio.h"
 #include "util/numbers.h"
 
@@ -51,11 +53,13 @@ void TPendingUsers::Noted(const std::string& site, const std::string& clock, con
   entries_.push_back({site, clock, id});
 }
 
-bool TPendingUsers::Forget(const std::string& site, const std::string& clock) {
+bool TPendingUsers::Forget(const std::string& site, const std::string& clock,
+                           const std::vector<std::string>& keep) {
+  const std::unordered_set<std::string> keeping(keep.begin(), keep.end());
   std::vector<TEntry> kept;
   std::string text;
   for (const TEntry& e : entries_) {
-    if (SameClock(e.site, e.clock, site, clock)) continue;
+    if (SameClock(e.site, e.clock, site, clock) && !keeping.count(e.id)) continue;
     kept.push_back(e);
     text += Line(e.site, e.clock, e.id) + "\r\n";
   }

@@ -26,9 +26,11 @@ class TPendingUsers {
   TMyFileStream* Stream() const { return stream_.get(); }
   // Takes note that the caller wrote the id's line.
   void Noted(const std::string& site, const std::string& clock, const std::string& id);
-  // Drops the lines of this clock, its users kept; false when the file could not be rewritten
-  // (the lines stay, and their users are stored once more by a later poll).
-  bool Forget(const std::string& site, const std::string& clock);
+  // Drops the lines of this clock, its users kept, but for the ids in `keep`; false when the
+  // file could not be rewritten (the lines stay, and their users are stored once more by a
+  // later poll).
+  bool Forget(const std::string& site, const std::string& clock,
+              const std::vector<std::string>& keep = {});
   const std::string& Path() const { return path_; }
 
  private:

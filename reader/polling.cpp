@@ -238,17 +238,26 @@ bool PollAndStoreClock() {
   // Asked of the reader on the line's own thread; the users list, user.dat and user.txt are
   // shared by every line of the poll, and kept on the program's.
   std::vector<TSeenRecord> records;
-  if (seen && !seen->empty()) records = FetchSeenRecords();
+  std::vector<std::string> unanswered;
+  if (seen && !seen->empty()) records = FetchSeenRecords(unanswered);
   RunWithLists([&] {
     stored = !seen || seen->empty() || StoreSeenRecords(records);
     kept = KeepClockResults();
   });
   if (!stored) ok = false;
+  if (!unanswered.empty()) {
+    // Their punches are in the logs; the users stay pending for the next poll of this clock.
+    LogClockError("Failed to get the user records of " + std::to_string(unanswered.size()) +
+                  " seen users: the reader did not answer" +
+                  (gPending ? "; they are asked for again at the next poll" : ""));
+    ok = false;
+  }
   if (kept && stored && gPending) {
     TEngineState& e = Engine();
     bool forgotten = true;
-    ElementCommits().Exclusive(
-        [&] { forgotten = gPending->Forget(e.CurrentSite->Site(), e.CurrentClock->Clock()); });
+    ElementCommits().Exclusive([&] {
+      forgotten = gPending->Forget(e.CurrentSite->Site(), e.CurrentClock->Clock(), unanswered);
+    });
     if (!forgotten) LogClockError("Error writing to " + gPending->Path());
   }
   return ok;
@@ -281,13 +290,15 @@ bool PollClock() {
       return false;
     }
     TElementWriter out;
-    out.Write(e.TransFile.get(), TransLine(el));
-    // A new id goes to the pending users with the element, durable before the next request.
-    auto note = [&]() {
+    std::int32_t type = ElementType(el);
+    // A new id goes to the pending users with the element, durable before the next request,
+    // and written first: a kill between two of the element's writes must not leave a punch in
+    // Punch.Log whose user is kept nowhere.
+    if (type == 1 || type == 7 || type == 16 || type == 49) {
       std::string id = seen.Note(el);
       if (!id.empty() && gPending) out.WritePending(site, clock, id);
-    };
-    std::int32_t type = ElementType(el);
+    }
+    out.Write(e.TransFile.get(), TransLine(el));
     std::string line;
     switch (type) {
       case 0:
@@ -295,14 +306,12 @@ bool PollClock() {
       case 1:
       case 16:
       case 49:
-        note();
         out.Write(e.SysLog.get(), EventLine(site, clock, el));
         break;
       case 7:
         line = PunchLine(site, clock, el);
         out.Write(e.PunchLog.get(), line);
         out.Write(e.DailyLog.get(), line);
-        note();
         break;
       case 15:
         if (group.Add(site, clock, el, line)) {
@@ -331,20 +340,29 @@ bool PollClock() {
   }
 }
 
-std::vector<TSeenRecord> FetchSeenRecords() {
+std::vector<TSeenRecord> FetchSeenRecords(std::vector<std::string>& unanswered) {
   TEngineState& e = Engine();
   std::vector<TSeenRecord> records;
   if (!e.SeenIds) return records;
+  int unansweredInRow = 0;
   for (const std::string& idText : *e.SeenIds) {
+    if (unansweredInRow >= kMaxUnansweredUsers) {
+      unanswered.push_back(idText);
+      continue;
+    }
     TSeenRecord r{idText, {}};
     std::uint8_t id[kIdSize];
-    if (e.Rdr->TextToID(idText, id) && GetOwnUserRecord(id, r.record.data()))
+    if (!e.Rdr->TextToID(idText, id)) continue;
+    if (GetOwnUserRecord(id, r.record.data())) {
       records.push_back(std::move(r));
+      unansweredInRow = 0;
+    } else if (e.Rdr->UserRecordUnanswered()) {
+      unanswered.push_back(idText);
+      ++unansweredInRow;
+    }
   }
   return records;
 }
-
-bool StoreSeenUsers() { return StoreSeenRecords(FetchSeenRecords()); }
 
 bool StoreSeenRecords(const std::vector<TSeenRecord>& records) {
   TEngineState& e = Engine();

@@ -42,16 +42,17 @@ class TType15Group {
 
 // The per-clock step of polling: true when the reader reported the end of its log.
 bool PollClock();
-// Stores the records of the seen users and adds the unknown ones to the users list; clears
-// the list of seen ids. False, the list kept, when a record could not be written.
-bool StoreSeenUsers();
-// The same in two halves: the records the current reader gives for the seen ids (those it
-// has), asked on the line's own thread; then storing them where the lists live.
+// The records of the seen users, in two halves: first those the current reader gives for the
+// seen ids (those it has), asked on the line's own thread. The ids it did not answer for go to
+// `unanswered`, and after kMaxUnansweredUsers of them in a row the rest too, unasked: a dead
+// line must not hold the run for every user, nor lose them.
 struct TSeenRecord {
   std::string idText;
   std::array<std::uint8_t, kUserRecordSize> record;
 };
-std::vector<TSeenRecord> FetchSeenRecords();
+std::vector<TSeenRecord> FetchSeenRecords(std::vector<std::string>& unanswered);
+// Then stores them where the lists live and adds the unknown users to the users list; clears
+// the list of seen ids. False, the list kept, when a record could not be written.
 bool StoreSeenRecords(const std::vector<TSeenRecord>& records);
 // Entry operation of polling.
 bool PollSites(const std::vector<TSite*>& sites, const std::string& clock);

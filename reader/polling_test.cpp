@@ -176,5 +176,35 @@ TEST_F(PollTest, UsersAreKeptAfterEachClockAndThoseOfAKilledPollAfterTheNext) {
   EXPECT_EQ(ReadFile("users.pending"), "5,3,0000000088,\r\n5,1,99999999999999999999,\r\n");
 }
 
+// A reader that stops answering for the records of the seen users: the clock fails, says
+// so, and keeps the ids pending for the next poll; after three unanswered in a row the rest
+// are not asked (a dead line costs three users' timeouts, not every user's).
+TEST_F(PollTest, SeenUsersTheReaderDidNotAnswerForStayPendingAndTheClockFails) {
+  LoadSites({"5, , , , , , 0, 127.0.0.5, net"});
+  LoadClocks({"5, 1"});
+  ASSERT_TRUE(WriteFileAtomic(Dir + "user.txt", ".ID\r\n"));
+  Host.UserList = std::make_unique<TUserList>(Dir + "user.txt");
+  std::string pending;
+  for (int id = 1; id <= 5; ++id) pending += "5,1,000000000" + std::to_string(id) + ",\r\n";
+  ASSERT_TRUE(WriteFileAtomic(Dir + "users.pending", pending));
+  Fake.set_result("rdrGetUserRecord", 3);  // the library's timeout
+  PollSites(AllSites(), "");
+  EXPECT_EQ(Fake.count("rdrGetUserRecord"), 3 * 3);
+  EXPECT_NE(Window().find("Site 5, Clock 1: Failed to get the user records of 5 seen users: the "
+                          "reader did not answer; they are asked for again at the next poll"),
+            std::string::npos) << Window();
+  EXPECT_EQ(ReadFile("users.pending"), pending);
+  EXPECT_EQ(ReadFile("user.txt"), ".ID\r\n");
+
+  Fake.set_result("rdrGetUserRecord", 0);
+  Host.Lines.clear();
+  PollSites(AllSites(), "");
+  EXPECT_EQ(Window().find("Failed"), std::string::npos) << Window();
+  EXPECT_EQ(ReadFile("users.pending"), "");
+  std::string users = ReadFile("user.txt");
+  for (int id = 1; id <= 5; ++id)
+    EXPECT_NE(users.find("          " + std::to_string(id) + ","), std::string::npos) << users;
+}
+
 }  // namespace
 }  // namespace zv

@@ -183,8 +183,8 @@ TEST_F(PollTest, KilledAtRandomMomentsLosesNoPunchAndNoUser) {
 }
 
 // A line that drops or a reader that stops answering midway: the lines written so far stay,
-// "Failed to receive all transactions", the next clock is tried; a later poll brings the
-// rest, at most one punch twice (the one in flight).
+// "Failed to receive all transactions", the users seen stay pending, the next clock is tried;
+// a later poll brings the rest, at most one punch twice (the one in flight), and keeps them.
 void PollTest::ExpectPollFailingMidwayLosesNothing(const std::string& fault) {
   OneReaderWithPunches(300, {fault, "200"});
   Emulate({"add-reader", State, "--site", "1", "--addr", "2"});
@@ -192,15 +192,20 @@ void PollTest::ExpectPollFailingMidwayLosesNothing(const std::string& fault) {
   ASSERT_TRUE(StartEmulator());
   ASSERT_FALSE(RunFresh({"P"}).timedOut);
   EXPECT_THAT(RunLines(), HasSubstr("Site 1, Clock 1: Failed to receive all transactions\r\n"
+                                    "Site 1, Clock 1: Failed to get the user records of 1 seen "
+                                    "users: the reader did not answer; they are asked for again "
+                                    "at the next poll\r\n"
                                     "Site 1, Clock 2: Polling.\r\n"));
   EXPECT_THAT(ErrorLog(), HasSubstr("Site 1, Clock 1: Failed to receive all transactions\r\n"));
   std::size_t partial = Lines(ReadFile(Data + "Punch.Log")).size();
   EXPECT_GT(partial, 150u);
   EXPECT_LT(partial, 200u);
+  ExpectPunchersKept(true);
   // The rest fits in the answers of one connection.
   ASSERT_FALSE(RunFresh({"P1#1"}).timedOut);
   EXPECT_THAT(RunLines(), HasSubstr("Site 1, Clock 1: Number of transactions received: "));
   EXPECT_LE(ExpectEveryPunchOnce(300), 1);
+  ExpectPunchersKept(false);
 }
 
 TEST_F(PollTest, LineDroppingMidwayLosesNothing) { ExpectPollFailingMidwayLosesNothing("--drop-after"); }
