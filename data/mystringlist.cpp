@@ -332,7 +332,11 @@ TMyFileStream::TMyFileStream(const std::string& fileName) : fileName_(fileName) 
 }
 
 TMyFileStream::~TMyFileStream() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ < 0) return;
+  // A part line that could not be ended after its failure gets a last try: the file should
+  // end in whole lines for whoever reads or appends to it next.
+  if (torn_) EndLastLineLocked();
+  ::close(fd_);
 }
 
 bool TMyFileStream::WriteLine(const std::string& text) {
@@ -388,8 +392,9 @@ bool TMyFileStream::EndLastLineLocked() {
   char last = 0;
   if (::pread(fd_, &last, 1, end - 1) != 1) return false;
   if (last == '\n') return true;
-  if (last == '\r') return ::write(fd_, "\n", 1) == 1;
-  return ::write(fd_, "\r\n", 2) == 2;
+  // A short write is carried on, as for a line: "\r" alone would still be a half line.
+  if (last == '\r') return WriteFully(fd_, "\n", 1) == 1;
+  return WriteFully(fd_, "\r\n", 2) == 2;
 }
 
 long long TMyFileStream::Read(void* buf, long long count) {
