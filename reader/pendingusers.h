@@ -30,7 +30,7 @@ class TPendingUsers {
   // file could not be rewritten (the lines stay, and their users are stored once more by a
   // later poll).
   bool Forget(const std::string& site, const std::string& clock,
-              const std::vector<std::string>& keep = {});
+              const std::vector<std::string>& keep);
   const std::string& Path() const { return path_; }
 
  private:

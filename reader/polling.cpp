@@ -172,8 +172,10 @@ class TElementWriter {
   void Write(TMyFileStream* f, const std::string& line) { lines_.push_back({f, line, {}}); }
   // The id's line in users.pending, noted there once written: the pending users file may be
   // replaced by another line between elements, so it is looked up as the element is written.
+  // It goes before the element's other lines: a kill between two of them must not leave a
+  // punch in Punch.Log whose user is kept nowhere.
   void WritePending(const std::string& site, const std::string& clock, const std::string& id) {
-    lines_.push_back({nullptr, TPendingUsers::Line(site, clock, id), {site, clock, id}});
+    lines_.insert(lines_.begin(), {nullptr, TPendingUsers::Line(site, clock, id), {site, clock, id}});
   }
   // Writes and syncs every line; false (after the failure line) when a write or a sync failed.
   bool Commit() {
@@ -290,15 +292,13 @@ bool PollClock() {
       return false;
     }
     TElementWriter out;
-    std::int32_t type = ElementType(el);
-    // A new id goes to the pending users with the element, durable before the next request,
-    // and written first: a kill between two of the element's writes must not leave a punch in
-    // Punch.Log whose user is kept nowhere.
-    if (type == 1 || type == 7 || type == 16 || type == 49) {
+    out.Write(e.TransFile.get(), TransLine(el));
+    // A new id goes to the pending users with the element, durable before the next request.
+    auto note = [&]() {
       std::string id = seen.Note(el);
       if (!id.empty() && gPending) out.WritePending(site, clock, id);
-    }
-    out.Write(e.TransFile.get(), TransLine(el));
+    };
+    std::int32_t type = ElementType(el);
     std::string line;
     switch (type) {
       case 0:
@@ -306,12 +306,14 @@ bool PollClock() {
       case 1:
       case 16:
       case 49:
+        note();
         out.Write(e.SysLog.get(), EventLine(site, clock, el));
         break;
       case 7:
         line = PunchLine(site, clock, el);
         out.Write(e.PunchLog.get(), line);
         out.Write(e.DailyLog.get(), line);
+        note();
         break;
       case 15:
         if (group.Add(site, clock, el, line)) {
